@@ -1,0 +1,24 @@
+# GoogleTest from the Debian sources, the same for the native and the Windows build.
+enable_testing()
+set(CMAKE_POLICY_DEFAULT_CMP0077 NEW)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+if(WIN32)
+  # Every Windows test runs under Wine in a private prefix inside the build folder, with the
+  # virtual console selected as Wine's MIDI driver. The prefix is made once, by a fixture.
+  set(VU_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-exec.sh ${VU_WINEPREFIX})
+endif()
+
+# vu_add_gtest(target source...): one GoogleTest program, run by CTest natively or under Wine.
+function(vu_add_gtest target)
+  add_executable(${target} ${ARGN})
+  target_link_libraries(${target} PRIVATE GTest::gtest_main)
+  add_test(NAME ${target} COMMAND ${target})
+  if(WIN32)
+    set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wineprefix)
+  endif()
+endfunction()

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the three builds from nothing and runs every test:
+#   native (g++), sanitized native with the fuzz run (clang, ASan+UBSan), Windows under Wine.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=$(nproc)
+configure_and_build() {
+  local dir="$1"; shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+echo "== native build"
+configure_and_build build/native -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc -DVU_BENCHMARKS=ON
+ctest --test-dir build/native --output-on-failure -j "$jobs"
+
+echo "== sanitized native build and fuzz run"
+configure_and_build build/sanitize -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
+  -DVU_SANITIZE=ON -DVU_FUZZ=ON
+ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
+
+echo "== Windows build, tests under Wine"
+configure_and_build build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+ctest --test-dir build/windows --output-on-failure -j "$jobs"

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Makes (once) a private Wine prefix whose MIDI devices come from the virtual console driver:
+#   wine-prefix.sh PREFIX DRIVER_DLL
+# Wine's winmm takes its MIDI devices from the audio driver named by HKCU\Software\Wine\Drivers\Audio;
+# "vconsole" makes it load winevconsole.drv from system32.
+set -eu
+prefix="$1" driver="$2"
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$prefix/system.reg" ]; then
+  mkdir -p "$prefix"
+  wineboot -i >/dev/null 2>&1
+fi
+wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d vconsole /f >/dev/null 2>&1
+cp "$driver" "$prefix/drive_c/windows/system32/winevconsole.drv"
+wineserver -w
+echo "wine prefix ready: $prefix"
