@@ -1,0 +1,13 @@
+// The update's waits: real in the shipped programs, shortened by tests.
+#pragma once
+
+#include <cstdint>
+
+#include "UpdateCommands.h"
+
+struct UpdateTiming {
+    uint32_t replyTimeoutMs = kReplyTimeoutMs;
+    // The console gets five seconds after the ports open before the first command.
+    uint32_t settleStepMs = 1000;
+    int settleSteps = 5;
+};

@@ -1,0 +1,31 @@
+// The state that lives between button presses (the port, the discovered devices, the last
+// file's length) and the two things the user can do with it: find the console, update it.
+#pragma once
+
+#include <cstdint>
+
+#include "MidiPort.h"
+#include "PortDiscovery.h"
+#include "UpdateDisplay.h"
+#include "UpdateTiming.h"
+
+class CVersionUpdater {
+public:
+    explicit CVersionUpdater(IUpdateDisplay& display, const UpdateTiming& timing = UpdateTiming{});
+
+    // Finds the console's ports once at start; 1 when both were found.
+    int FindPorts();
+    // The whole update from the firmware file at `path` to the final command; every outcome
+    // is reported in the status line.
+    void Load(const char* path);
+
+    int32_t FileSize() const { return m_fileSize; }
+
+private:
+    IUpdateDisplay& m_display;
+    UpdateTiming m_timing;
+    CMidiPort m_port;
+    uint32_t m_outDevice = kNoDevice;
+    uint32_t m_inDevice = kNoDevice;
+    int32_t m_fileSize = 0;
+};
