@@ -7,7 +7,6 @@
 
 struct UpdateTiming {
     uint32_t replyTimeoutMs = kReplyTimeoutMs;
-    // The console gets five seconds after the ports open before the first command.
+    // The console gets five steps of a second after the ports open before the first command.
     uint32_t settleStepMs = 1000;
-    int settleSteps = 5;
 };
