@@ -22,13 +22,19 @@ public:
     // The time-out is the console's 5000 ms in the shipped programs; tests shorten it.
     CUpdateCommands(IReplyLink& link, IProgressDisplay& display, uint32_t replyTimeoutMs = kReplyTimeoutMs);
 
+    // Each command takes its own buffers; when memory is short it shows texts::kNoMemory and
+    // sends nothing. The three with a reply return 0 for success, 1 for failure.
     void SendCommandU();
-    // 0 for success, 1 for failure.
     int EraseRegion(int region);
+    // `length` must be a whole number of 4096-byte blocks; any other length is refused (1)
+    // before anything is sent.
     int WriteRegion(uint32_t address, const uint8_t* data, uint32_t length);
     int FinishUpdate();
 
 private:
+    // Sends a short command and compares reply bytes 14 to 17 with `expected`; 0 or 1.
+    int Exchange(const uint8_t* payload, int payloadLength, const uint8_t (&expected)[4]);
+
     IReplyLink& m_link;
     IProgressDisplay& m_display;
     uint32_t m_replyTimeoutMs;

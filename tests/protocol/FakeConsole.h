@@ -1,0 +1,133 @@
+// Test doubles for the update commands: a console link that answers from a script, and a
+// display that records what the commands show.
+#pragma once
+
+#include "ProgressDisplay.h"
+#include "ReplyLink.h"
+#include "Sysex.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+// A whole reply message as the console frames it.
+inline Bytes Framed(const Bytes& payload)
+{
+    Bytes message(payload.size() + sysex::kFrameOverhead);
+    std::copy(payload.begin(), payload.end(), message.begin() + sysex::kPayloadOffset);
+    BuildSysex(message.data(), 0, static_cast<int>(payload.size()));
+    return message;
+}
+
+inline Bytes WriteReply(uint32_t echo, uint8_t result = 0x00)
+{
+    const uint8_t address[4] = {static_cast<uint8_t>(echo >> 24), static_cast<uint8_t>(echo >> 16),
+                                static_cast<uint8_t>(echo >> 8), static_cast<uint8_t>(echo)};
+    Bytes payload(8);
+    payload[0] = 0x42;
+    payload[1] = 0x02;
+    Pack7(payload.data() + 2, address, 4);
+    payload[7] = result;
+    return Framed(payload);
+}
+
+// The flash address that a write packet carries.
+inline uint32_t PacketAddress(const Bytes& message)
+{
+    uint8_t address[4];
+    Unpack7(address, message.data() + 16, 5);
+    return (uint32_t{address[0]} << 24) | (uint32_t{address[1]} << 16) | (uint32_t{address[2]} << 8) |
+           address[3];
+}
+
+class CScriptedLink : public IReplyLink {
+public:
+    enum class Answer { Reply, AcknowledgeWrite, TimeOut, NoData };
+    struct Step {
+        Answer answer;
+        Bytes message;
+    };
+    static Step Reply(Bytes message) { return {Answer::Reply, std::move(message)}; }
+    static Step Acknowledge() { return {Answer::AcknowledgeWrite, {}}; }
+    static Step TimeOut() { return {Answer::TimeOut, {}}; }
+    // The driver reported a damaged incoming message: the wait ends, the buffer is untouched.
+    static Step NoData() { return {Answer::NoData, {}}; }
+
+    // One step per awaited reply; once it runs out, the console stays silent.
+    std::deque<Step> script;
+
+    std::vector<Bytes> sent;
+    std::vector<uint8_t*> replyBuffers;     // per send; null when no capture was armed
+    std::vector<Bytes> replyWhenArmed;      // bytes 0..21 of the reply buffer at each armed send
+    std::vector<uint32_t> timeouts;
+
+    void SendLong(const uint8_t* message, uint32_t length, uint8_t* reply) override
+    {
+        sent.emplace_back(message, message + length);
+        replyBuffers.push_back(reply);
+        if (reply)
+            replyWhenArmed.emplace_back(reply, reply + 22);
+        m_armed = reply;
+    }
+
+    int WaitReply(uint32_t timeoutMs) override
+    {
+        timeouts.push_back(timeoutMs);
+        EXPECT_NE(m_armed, nullptr) << "waiting without an armed capture";
+        uint8_t* reply = m_armed;
+        m_armed = nullptr;
+        const Step step = script.empty() ? TimeOut() : script.front();
+        if (!script.empty())
+            script.pop_front();
+        switch (step.answer) {
+        case Answer::TimeOut:
+            return 0;
+        case Answer::NoData:
+            return 1;
+        case Answer::AcknowledgeWrite:
+            Deliver(reply, WriteReply(PacketAddress(sent.back())));
+            return 1;
+        case Answer::Reply:
+            Deliver(reply, step.message);
+            return 1;
+        }
+        return 0;
+    }
+
+private:
+    static void Deliver(uint8_t* reply, const Bytes& message)
+    {
+        if (reply)
+            std::copy_n(message.begin(), std::min<size_t>(message.size(), 4096), reply);
+    }
+
+    uint8_t* m_armed = nullptr;
+};
+
+class CRecordingDisplay : public IProgressDisplay {
+public:
+    std::vector<std::string> statuses;
+    std::vector<std::string> progress;      // "range 0 4", "pos 0", "offset 1"
+    int position = -1;
+
+    void ShowStatus(const char* text) override { statuses.emplace_back(text); }
+    void SetRange(int lower, int upper) override
+    {
+        progress.push_back("range " + std::to_string(lower) + " " + std::to_string(upper));
+    }
+    void SetPos(int pos) override
+    {
+        progress.push_back("pos " + std::to_string(pos));
+        position = pos;
+    }
+    void OffsetPos(int delta) override
+    {
+        progress.push_back("offset " + std::to_string(delta));
+        position += delta;
+    }
+};
