@@ -1,0 +1,152 @@
+#include "VersionUpDlg.h"
+
+#include "AboutDlg.h"
+#include "resource.h"
+
+#include "framework/MessageBox.h"
+#include "framework/OpenFileDialog.h"
+#include "framework/ResourceString.h"
+
+namespace {
+// Firmware files are *.bin; a name typed without an extension gets "sdy" appended all the same.
+constexpr char kFirmwareFilter[] = "binaly files (*.bin)|*.bin|All Files (*.*)|*.*||";
+constexpr char kTypedNameExtension[] = "sdy";
+constexpr DWORD kOpenFlags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_SHAREAWARE;
+} // namespace
+
+CVersionUpDlg::CVersionUpDlg(HWND parent)
+    : CModalDialog(IDD_VERSIONUP_DIALOG, parent),
+      m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      m_updater(*this)
+{
+}
+
+void CVersionUpDlg::DoDataExchange()
+{
+    m_outName.Attach(::GetDlgItem(m_hWnd, IDC_OUTPUT_PORT));
+    m_inName.Attach(::GetDlgItem(m_hWnd, IDC_INPUT_PORT));
+    m_status.Attach(::GetDlgItem(m_hWnd, IDC_STATUS));
+    m_progress.Attach(::GetDlgItem(m_hWnd, IDC_PROGRESS));
+    m_fileName.Attach(::GetDlgItem(m_hWnd, IDC_FILENAME));
+}
+
+BOOL CVersionUpDlg::OnInitDialog()
+{
+    DoDataExchange();
+    AddAboutEntry();
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SetRange(0, 35);
+    SetPos(0);
+    // Zero when a port is missing: the platform then sets no focus, and the window opens anyway.
+    return m_updater.FindPorts();
+}
+
+// The entry and its separator go in together or not at all.
+void CVersionUpDlg::AddAboutEntry() const
+{
+    const HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE);
+    if (systemMenu == nullptr)
+        return;
+    const std::string about = LoadResourceString(IDS_ABOUTBOX);
+    if (about.empty())
+        return;
+    ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+}
+
+bool CVersionUpDlg::OnCommand(UINT id, UINT code)
+{
+    if (code == BN_CLICKED && id == IDC_BROWSE) {
+        OnBrowse();
+        return true;
+    }
+    if (code == BN_CLICKED && id == IDC_LOAD) {
+        OnLoad();
+        return true;
+    }
+    return CModalDialog::OnCommand(id, code);
+}
+
+// The platform keeps the low four bits of a system command for itself.
+bool CVersionUpDlg::OnSysCommand(UINT id, LPARAM /*lParam*/)
+{
+    if ((id & 0xFFF0) != IDM_ABOUTBOX)
+        return false;
+    CAboutDlg about(m_hWnd);
+    about.DoModal();
+    return true;
+}
+
+// Only the minimised window is painted here: the icon, centred in the client area.
+bool CVersionUpDlg::OnPaint()
+{
+    if (!::IsIconic(m_hWnd))
+        return false;
+    PAINTSTRUCT paint{};
+    const HDC dc = ::BeginPaint(m_hWnd, &paint);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const int cx = ::GetSystemMetrics(SM_CXICON);
+    const int cy = ::GetSystemMetrics(SM_CYICON);
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    const int x = (client.right - client.left - cx + 1) / 2;
+    const int y = (client.bottom - client.top - cy + 1) / 2;
+    ::DrawIcon(dc, x, y, m_hIcon);
+    ::EndPaint(m_hWnd, &paint);
+    return true;
+}
+
+HICON CVersionUpDlg::OnQueryDragIcon()
+{
+    return m_hIcon;
+}
+
+// Field and path always end up equal: a cancelled Browse empties both.
+void CVersionUpDlg::OnBrowse()
+{
+    COpenFileDialog dialog(kTypedNameExtension, kOpenFlags, kFirmwareFilter, m_hWnd);
+    dialog.DoModal();
+    m_fileName.SetText(dialog.GetPathName().c_str());
+    m_path = m_fileName.GetText();
+}
+
+void CVersionUpDlg::OnLoad()
+{
+    m_updater.Load(m_path.c_str());
+}
+
+void CVersionUpDlg::ShowStatus(const char* text)
+{
+    m_status.SetText(text);
+}
+
+void CVersionUpDlg::SetRange(int lower, int upper)
+{
+    m_progress.SetRange(lower, upper);
+}
+
+void CVersionUpDlg::SetPos(int position)
+{
+    m_progress.SetPos(position);
+}
+
+void CVersionUpDlg::OffsetPos(int delta)
+{
+    m_progress.OffsetPos(delta);
+}
+
+void CVersionUpDlg::ShowOutputPortName(const char* name)
+{
+    m_outName.SetText(name);
+}
+
+void CVersionUpDlg::ShowInputPortName(const char* name)
+{
+    m_inName.SetText(name);
+}
+
+void CVersionUpDlg::ShowMessageBox(const char* text)
+{
+    ShowAppMessageBox(m_hWnd, text);
+}

@@ -1,0 +1,27 @@
+// A window handle with the few operations the dialog program needs, each a thin forward to
+// the platform.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class CWindow {
+public:
+    HWND Handle() const { return m_hWnd; }
+    void Attach(HWND hWnd) { m_hWnd = hWnd; }
+    void Detach() { m_hWnd = nullptr; }
+
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
+    {
+        return ::SendMessageA(m_hWnd, message, wParam, lParam);
+    }
+    void SetWindowText(const char* text) const { ::SetWindowTextA(m_hWnd, text); }
+    std::string GetWindowText() const;
+    // Paints pending changes now: the update runs on this thread without returning to the
+    // message loop, so a change left for WM_PAINT would only appear after it.
+    void UpdateWindow() const { ::UpdateWindow(m_hWnd); }
+
+protected:
+    HWND m_hWnd = nullptr;
+};
