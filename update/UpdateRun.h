@@ -1,0 +1,41 @@
+// One update run, from the firmware file to the final command. The run owns the file buffer,
+// the working copy and the flash image; they go when the run object goes.
+#pragma once
+
+#include <cstdint>
+
+#include "HeapBlock.h"
+#include "MidiPort.h"
+#include "MidiReplyLink.h"
+#include "RegionMap.h"
+#include "UpdateCommands.h"
+#include "UpdateDisplay.h"
+#include "UpdateTiming.h"
+
+class CUpdateRun {
+public:
+    CUpdateRun(IUpdateDisplay& display, CMidiPort& port, const UpdateTiming& timing);
+
+    // Runs the stages in order and stops at the first failure, whose text is then on the
+    // status line. `fileSize` receives the file's length once it is known. The ports may be
+    // left open: the caller closes them.
+    void Execute(const char* path, uint32_t outDevice, uint32_t inDevice, int32_t& fileSize);
+
+private:
+    bool ReadImage(const char* path, int32_t& fileSize);
+    bool OpenDevice(uint32_t outDevice, uint32_t inDevice);
+    void SendCommandUIfDue();
+    bool EraseRegions();
+    bool WriteRegions();
+    void Finish();
+
+    IUpdateDisplay& m_display;
+    CMidiPort& m_port;
+    const UpdateTiming& m_timing;
+    CMidiReplyLink m_link;
+    CUpdateCommands m_commands;
+    CHeapBlock m_fileBuffer;
+    CHeapBlock m_workingCopy;
+    CHeapBlock m_image;
+    RegionMask m_mask{};
+};
