@@ -1,0 +1,462 @@
+#include "ConsoleDriver.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <utility>
+
+using namespace vconsole;
+
+namespace {
+
+constexpr WORD kDriverVersion = 0x0100;
+constexpr DWORD kUnloadWaitMs = 1000;
+
+// Reads the configuration file; false when it cannot be read.
+bool ReadText(const std::string& path, std::string& text)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    char chunk[4096];
+    size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, n);
+    std::fclose(file);
+    return true;
+}
+
+// Files named in the configuration may be Unix paths, as the tests write them.
+void MapPaths(Behaviour& behaviour)
+{
+    behaviour.journal = ToWindowsPath(behaviour.journal);
+    behaviour.flashDump = ToWindowsPath(behaviour.flashDump);
+    behaviour.flashLoad = ToWindowsPath(behaviour.flashLoad);
+}
+
+bool Listed(const std::vector<uint32_t>& indices, UINT device)
+{
+    return std::find(indices.begin(), indices.end(), device) != indices.end();
+}
+
+template <size_t N>
+void CopyName(WCHAR (&target)[N], const std::string& name)
+{
+    size_t n = std::min(name.size(), N - 1);
+    for (size_t i = 0; i < n; ++i)
+        target[i] = static_cast<unsigned char>(name[i]);
+    target[n] = 0;
+}
+
+} // namespace
+
+CConsoleDriver& CConsoleDriver::Instance()
+{
+    static CConsoleDriver driver;
+    return driver;
+}
+
+CConsoleDriver::CConsoleDriver()
+{
+    LoadConfiguration();
+}
+
+void CConsoleDriver::LoadConfiguration()
+{
+    std::string text;
+    std::vector<ConfigError> unreadable;
+    char path[MAX_PATH * 4];
+    DWORD length = GetEnvironmentVariableA("VCONSOLE_CONFIG", path, sizeof path);
+    if (length >= sizeof path) {
+        unreadable.push_back({0, "VCONSOLE_CONFIG is too long"});
+    } else if (length > 0) {
+        std::string file = ToWindowsPath(path);
+        if (!ReadText(file, text))
+            unreadable.push_back({0, "cannot read the configuration " + file});
+    }
+    ParsedConfig parsed = ParseConsoleConfig(text);
+    parsed.errors.insert(parsed.errors.begin(), unreadable.begin(), unreadable.end());
+    MapPaths(parsed.config.behaviour);
+    m_outputs = parsed.config.outputs;
+    m_inputs = parsed.config.inputs;
+    m_configProblems = m_engine.Configure(parsed.config.behaviour, parsed.errors);
+}
+
+DWORD CConsoleDriver::OutMessage(UINT device, UINT message, DWORD_PTR param1, DWORD_PTR param2)
+{
+    switch (message) {
+    case DRVM_INIT:
+    case DRVM_EXIT:
+        return MMSYSERR_NOERROR;
+    case MODM_GETNUMDEVS:
+        return static_cast<DWORD>(m_outputs.size());
+    case MODM_GETDEVCAPS:
+        return GetOutCaps(device, reinterpret_cast<MIDIOUTCAPSW*>(param1), param2);
+    case MODM_OPEN:
+        return OpenOut(device, reinterpret_cast<const MIDIOPENDESC*>(param1), static_cast<DWORD>(param2));
+    case MODM_CLOSE:
+        return CloseOut();
+    case MODM_PREPARE:
+    case MODM_UNPREPARE: {
+        auto* header = reinterpret_cast<MIDIHDR*>(param1);
+        if (!header)
+            return MMSYSERR_INVALPARAM;
+        if (header->dwFlags & MHDR_INQUEUE)
+            return MIDIERR_STILLPLAYING;
+        if (message == MODM_PREPARE)
+            header->dwFlags |= MHDR_PREPARED;
+        else
+            header->dwFlags &= ~static_cast<DWORD>(MHDR_PREPARED);
+        return MMSYSERR_NOERROR;
+    }
+    case MODM_DATA: {
+        CHold hold(m_state);
+        if (!m_out.open)
+            return MMSYSERR_INVALHANDLE;
+        m_engine.ReceiveShort(static_cast<uint32_t>(param1));
+        return MMSYSERR_NOERROR;
+    }
+    case MODM_LONGDATA:
+        return LongData(reinterpret_cast<MIDIHDR*>(param1));
+    case MODM_RESET:
+        return ResetOut();
+    default:
+        return MMSYSERR_NOTSUPPORTED;
+    }
+}
+
+DWORD CConsoleDriver::InMessage(UINT device, UINT message, DWORD_PTR param1, DWORD_PTR param2)
+{
+    switch (message) {
+    case DRVM_INIT:
+    case DRVM_EXIT:
+        return MMSYSERR_NOERROR;
+    case MIDM_GETNUMDEVS:
+        return static_cast<DWORD>(m_inputs.size());
+    case MIDM_GETDEVCAPS:
+        return GetInCaps(device, reinterpret_cast<MIDIINCAPSW*>(param1), param2);
+    case MIDM_OPEN:
+        return OpenIn(device, reinterpret_cast<const MIDIOPENDESC*>(param1), static_cast<DWORD>(param2));
+    case MIDM_CLOSE:
+        return CloseIn();
+    case MIDM_PREPARE:
+    case MIDM_UNPREPARE: {
+        auto* header = reinterpret_cast<MIDIHDR*>(param1);
+        if (!header)
+            return MMSYSERR_INVALPARAM;
+        if (header->dwFlags & MHDR_INQUEUE)
+            return MIDIERR_STILLPLAYING;
+        if (message == MIDM_PREPARE)
+            header->dwFlags |= MHDR_PREPARED;
+        else
+            header->dwFlags &= ~static_cast<DWORD>(MHDR_PREPARED);
+        return MMSYSERR_NOERROR;
+    }
+    case MIDM_ADDBUFFER:
+        return AddBuffer(reinterpret_cast<MIDIHDR*>(param1));
+    case MIDM_START: {
+        CHold hold(m_state);
+        if (!m_in.open)
+            return MMSYSERR_INVALHANDLE;
+        if (!m_inStarted)
+            m_inStartTime = Now();
+        m_inStarted = true;
+        return MMSYSERR_NOERROR;
+    }
+    case MIDM_STOP: {
+        CHold hold(m_state);
+        if (!m_in.open)
+            return MMSYSERR_INVALHANDLE;
+        m_inStarted = false;
+        return MMSYSERR_NOERROR;
+    }
+    case MIDM_RESET:
+        return ResetIn();
+    default:
+        return MMSYSERR_NOTSUPPORTED;
+    }
+}
+
+DWORD CConsoleDriver::GetOutCaps(UINT device, MIDIOUTCAPSW* caps, DWORD_PTR size)
+{
+    CHold hold(m_state);
+    if (device >= m_outputs.size())
+        return MMSYSERR_BADDEVICEID;
+    if (!caps)
+        return MMSYSERR_INVALPARAM;
+    if (Listed(m_engine.Settings().unreadableOut, device))
+        return MMSYSERR_ERROR;
+    MIDIOUTCAPSW full = {};
+    full.wMid = m_outputs[device].mid;
+    full.wPid = m_outputs[device].pid;
+    full.vDriverVersion = kDriverVersion;
+    CopyName(full.szPname, m_outputs[device].name);
+    full.wTechnology = MOD_MIDIPORT;
+    full.wChannelMask = 0xFFFF;
+    std::memcpy(caps, &full, std::min<DWORD_PTR>(size, sizeof full));
+    return MMSYSERR_NOERROR;
+}
+
+DWORD CConsoleDriver::GetInCaps(UINT device, MIDIINCAPSW* caps, DWORD_PTR size)
+{
+    CHold hold(m_state);
+    if (device >= m_inputs.size())
+        return MMSYSERR_BADDEVICEID;
+    if (!caps)
+        return MMSYSERR_INVALPARAM;
+    if (Listed(m_engine.Settings().unreadableIn, device))
+        return MMSYSERR_ERROR;
+    MIDIINCAPSW full = {};
+    full.wMid = m_inputs[device].mid;
+    full.wPid = m_inputs[device].pid;
+    full.vDriverVersion = kDriverVersion;
+    CopyName(full.szPname, m_inputs[device].name);
+    std::memcpy(caps, &full, std::min<DWORD_PTR>(size, sizeof full));
+    return MMSYSERR_NOERROR;
+}
+
+DWORD CConsoleDriver::OpenOut(UINT device, const MIDIOPENDESC* desc, DWORD flags)
+{
+    CHold lifecycle(m_lifecycle);
+    Client client;
+    {
+        CHold hold(m_state);
+        if (device >= m_outputs.size())
+            return MMSYSERR_BADDEVICEID;
+        if (!desc)
+            return MMSYSERR_INVALPARAM;
+        if (m_out.open)
+            return MMSYSERR_ALLOCATED;
+        m_out = {true, desc->dwCallback, flags, reinterpret_cast<HDRVR>(desc->hMidi), desc->dwInstance};
+        client = m_out;
+    }
+    StartWorker();
+    CHold delivery(m_delivery);
+    Callback(client, MOM_OPEN, 0, 0);
+    return MMSYSERR_NOERROR;
+}
+
+DWORD CConsoleDriver::OpenIn(UINT device, const MIDIOPENDESC* desc, DWORD flags)
+{
+    CHold lifecycle(m_lifecycle);
+    Client client;
+    {
+        CHold hold(m_state);
+        if (device >= m_inputs.size())
+            return MMSYSERR_BADDEVICEID;
+        if (!desc)
+            return MMSYSERR_INVALPARAM;
+        if (m_in.open || m_engine.Settings().failOpenIn)
+            return MMSYSERR_ALLOCATED;
+        m_in = {true, desc->dwCallback, flags, reinterpret_cast<HDRVR>(desc->hMidi), desc->dwInstance};
+        m_inStarted = false;
+        client = m_in;
+    }
+    StartWorker();
+    CHold delivery(m_delivery);
+    Callback(client, MIM_OPEN, 0, 0);
+    return MMSYSERR_NOERROR;
+}
+
+// Wine's winmm frees the handle whatever MODM_CLOSE/MIDM_CLOSE answers, so a close always
+// closes: what the client left queued is handed back first, and the answer tells it that it
+// closed too early.
+DWORD CConsoleDriver::CloseOut()
+{
+    CHold lifecycle(m_lifecycle);
+    DWORD result = MMSYSERR_NOERROR;
+    {
+        CHold delivery(m_delivery);
+        result = ReturnOutHeaders(true);
+    }
+    if (result != MMSYSERR_INVALHANDLE)
+        StopWorkerWhenBothClosed();
+    return result;
+}
+
+DWORD CConsoleDriver::CloseIn()
+{
+    CHold lifecycle(m_lifecycle);
+    DWORD result = MMSYSERR_NOERROR;
+    {
+        CHold delivery(m_delivery);
+        result = ReturnInBuffers(true);
+    }
+    if (result != MMSYSERR_INVALHANDLE)
+        StopWorkerWhenBothClosed();
+    return result;
+}
+
+DWORD CConsoleDriver::LongData(MIDIHDR* header)
+{
+    if (!header || !header->lpData)
+        return MMSYSERR_INVALPARAM;
+    LONGLONG arrival = Now();
+    Answer answer;
+    {
+        CHold hold(m_state);
+        if (!m_out.open)
+            return MMSYSERR_INVALHANDLE;
+        if (!(header->dwFlags & MHDR_PREPARED))
+            return MIDIERR_UNPREPARED;
+        if (header->dwFlags & MHDR_INQUEUE)
+            return MIDIERR_STILLPLAYING;
+        answer = m_engine.Receive(reinterpret_cast<const uint8_t*>(header->lpData), header->dwBufferLength);
+        if (answer.refused)
+            return MMSYSERR_ERROR;
+        header->dwFlags = (header->dwFlags | MHDR_INQUEUE) & ~static_cast<DWORD>(MHDR_DONE);
+    }
+    // An early reply overtakes MOM_DONE: it reaches the client before midiOutLongMsg returns.
+    if (answer.early) {
+        DeliverAnswer(answer, arrival);
+        answer.events.clear();
+    }
+    CHold hold(m_state);
+    m_jobs.push_back({header, arrival, std::move(answer)});
+    WakeConditionVariable(&m_jobsChanged);
+    return MMSYSERR_NOERROR;
+}
+
+DWORD CConsoleDriver::ResetOut()
+{
+    CHold delivery(m_delivery);
+    return ReturnOutHeaders(false);
+}
+
+DWORD CConsoleDriver::ReturnOutHeaders(bool close)
+{
+    std::vector<MIDIHDR*> pending;
+    Client client;
+    {
+        CHold hold(m_state);
+        if (!m_out.open)
+            return MMSYSERR_INVALHANDLE;
+        for (Job& job : m_jobs) {
+            if (job.outHeader)
+                pending.push_back(std::exchange(job.outHeader, nullptr));
+        }
+        client = m_out;
+        if (close)
+            m_out.open = false;
+    }
+    for (MIDIHDR* header : pending) {
+        header->dwFlags = (header->dwFlags & ~static_cast<DWORD>(MHDR_INQUEUE)) | MHDR_DONE;
+        Callback(client, MOM_DONE, reinterpret_cast<DWORD_PTR>(header), 0);
+    }
+    if (!close)
+        return MMSYSERR_NOERROR;
+    Callback(client, MOM_CLOSE, 0, 0);
+    return pending.empty() ? MMSYSERR_NOERROR : MIDIERR_STILLPLAYING;
+}
+
+DWORD CConsoleDriver::AddBuffer(MIDIHDR* header)
+{
+    if (!header || !header->lpData || header->dwBufferLength == 0)
+        return MMSYSERR_INVALPARAM;
+    CHold hold(m_state);
+    if (!m_in.open)
+        return MMSYSERR_INVALHANDLE;
+    if (!(header->dwFlags & MHDR_PREPARED))
+        return MIDIERR_UNPREPARED;
+    if (header->dwFlags & MHDR_INQUEUE)
+        return MIDIERR_STILLPLAYING;
+    header->dwFlags = (header->dwFlags | MHDR_INQUEUE) & ~static_cast<DWORD>(MHDR_DONE);
+    header->dwBytesRecorded = 0;
+    m_inBuffers.push_back(header);
+    return MMSYSERR_NOERROR;
+}
+
+DWORD CConsoleDriver::ResetIn()
+{
+    CHold delivery(m_delivery);
+    return ReturnInBuffers(false);
+}
+
+DWORD CConsoleDriver::ReturnInBuffers(bool close)
+{
+    std::deque<MIDIHDR*> queued;
+    Client client;
+    DWORD timestamp = 0;
+    {
+        CHold hold(m_state);
+        if (!m_in.open)
+            return MMSYSERR_INVALHANDLE;
+        timestamp = InputTimestamp();
+        m_inStarted = false;
+        queued.swap(m_inBuffers);
+        client = m_in;
+        if (close)
+            m_in.open = false;
+    }
+    for (MIDIHDR* header : queued) {
+        header->dwBytesRecorded = 0;
+        header->dwFlags = (header->dwFlags & ~static_cast<DWORD>(MHDR_INQUEUE)) | MHDR_DONE;
+        Callback(client, MIM_LONGDATA, reinterpret_cast<DWORD_PTR>(header), timestamp);
+    }
+    if (!close)
+        return MMSYSERR_NOERROR;
+    Callback(client, MIM_CLOSE, 0, 0);
+    return queued.empty() ? MMSYSERR_NOERROR : MIDIERR_STILLPLAYING;
+}
+
+void CConsoleDriver::Unload()
+{
+    CHold lifecycle(m_lifecycle);
+    {
+        CHold hold(m_state);
+        m_out.open = false;
+        m_in.open = false;
+    }
+    // winmm may unload its drivers while holding the loader lock, which a thread needs to exit.
+    StopWorkerWhenBothClosed(kUnloadWaitMs);
+}
+
+int CConsoleDriver::Configure(const char* text)
+{
+    ParsedConfig parsed = ParseConsoleConfig(text ? text : "");
+    if (parsed.config.devicesGiven)
+        parsed.errors.push_back({0, "the device lists cannot change while the driver is loaded"});
+    MapPaths(parsed.config.behaviour);
+    CHold hold(m_state);
+    m_configProblems = m_engine.Configure(parsed.config.behaviour, parsed.errors);
+    return m_configProblems;
+}
+
+uint32_t CConsoleDriver::ReadFlash(uint32_t address, uint8_t* out, uint32_t count)
+{
+    if (!out)
+        return 0;
+    CHold hold(m_state);
+    return m_engine.Flash().Read(address, out, count);
+}
+
+void CConsoleDriver::GetStats(VConsoleStats* stats)
+{
+    if (!stats)
+        return;
+    CHold hold(m_state);
+    const ConsoleStats& s = m_engine.Stats();
+    stats->received = s.received;
+    stats->replies = s.replies;
+    stats->violations = s.violations;
+    stats->dropped = s.dropped;
+    stats->refused = s.refused;
+    stats->configProblems = static_cast<uint32_t>(m_configProblems);
+    stats->replyDelayUs = s.replyDelayUs;
+}
+
+int CConsoleDriver::GetViolation(uint32_t index, char* text, uint32_t size)
+{
+    CHold hold(m_state);
+    const std::vector<std::string>& violations = m_engine.Violations();
+    if (index >= violations.size())
+        return -1;
+    const std::string& v = violations[index];
+    if (text && size > 0) {
+        size_t n = std::min<size_t>(v.size(), size - 1);
+        std::memcpy(text, v.data(), n);
+        text[n] = '\0';
+    }
+    return static_cast<int>(v.size());
+}

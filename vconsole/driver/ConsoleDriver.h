@@ -1,0 +1,109 @@
+// The virtual console as a WinMM MIDI driver: the console's output and input ports, each open
+// by at most one client, and a worker thread that plays the console's side of the wire.
+//
+// Three locks, always taken in this order and never held across a wait for the worker:
+//   m_lifecycle  opening and closing ports, starting and stopping the worker;
+//   m_delivery   held while callbacks go to the client, so that a close (which takes it before
+//                sending MOM_CLOSE/MIM_CLOSE) can never be followed by a late callback;
+//   m_state      the engine, the clients, the queued input buffers and the pending jobs.
+// Callbacks are made without m_state, because the client's handler calls back into the driver
+// (midiInAddBuffer) from inside them.
+#pragma once
+
+#include <windows.h>
+#include <mmsystem.h>
+#include <mmddk.h>
+
+#include <deque>
+#include <vector>
+
+#include "Answer.h"
+#include "ConsoleConfig.h"
+#include "ConsoleEngine.h"
+#include "Lock.h"
+#include "VirtualConsoleApi.h"
+
+class CConsoleDriver {
+public:
+    // The one driver of the process, configured from VCONSOLE_CONFIG on first use.
+    static CConsoleDriver& Instance();
+
+    DWORD OutMessage(UINT device, UINT message, DWORD_PTR param1, DWORD_PTR param2);
+    DWORD InMessage(UINT device, UINT message, DWORD_PTR param1, DWORD_PTR param2);
+    // The driver is being unloaded: stop the worker if a client left its ports open.
+    void Unload();
+
+    int Configure(const char* text);
+    uint32_t ReadFlash(uint32_t address, uint8_t* out, uint32_t count);
+    void GetStats(VConsoleStats* stats);
+    int GetViolation(uint32_t index, char* text, uint32_t size);
+
+private:
+    struct Client {
+        bool open = false;
+        DWORD_PTR callback = 0;
+        DWORD flags = 0;
+        HDRVR handle = nullptr;
+        DWORD_PTR instance = 0;
+    };
+    // One message taken from the client: its header until MOM_DONE, then its answer when due.
+    struct Job {
+        MIDIHDR* outHeader = nullptr;
+        LONGLONG arrival = 0;
+        vconsole::Answer answer;
+    };
+
+    CConsoleDriver();
+    void LoadConfiguration();
+
+    DWORD GetOutCaps(UINT device, MIDIOUTCAPSW* caps, DWORD_PTR size);
+    DWORD GetInCaps(UINT device, MIDIINCAPSW* caps, DWORD_PTR size);
+    DWORD OpenOut(UINT device, const MIDIOPENDESC* desc, DWORD flags);
+    DWORD OpenIn(UINT device, const MIDIOPENDESC* desc, DWORD flags);
+    DWORD CloseOut();
+    DWORD CloseIn();
+    DWORD LongData(MIDIHDR* header);
+    DWORD ResetOut();
+    DWORD AddBuffer(MIDIHDR* header);
+    DWORD ResetIn();
+    // Under m_delivery: hand every queued header back to the client (MOM_DONE, or MIM_LONGDATA
+    // with nothing recorded); with `close`, then close the port. MMSYSERR_INVALHANDLE when closed.
+    DWORD ReturnOutHeaders(bool close);
+    DWORD ReturnInBuffers(bool close);
+
+    // Worker.cpp: the thread and what it delivers.
+    void StartWorker();
+    // Waits for the worker at most `waitMs`: unloading must not hang on it.
+    void StopWorkerWhenBothClosed(DWORD waitMs = INFINITE);
+    static DWORD WINAPI WorkerMain(void* self);
+    void RunWorker();
+    void DeliverOutDone();
+    void DeliverAnswer(const vconsole::Answer& answer, LONGLONG arrival);
+    void DeliverMessage(const vconsole::OutEvent& event, LONGLONG arrival);
+    void DeliverShort(const vconsole::OutEvent& event);
+    static void Callback(const Client& client, UINT message, DWORD_PTR param1, DWORD_PTR param2);
+    static LONGLONG Now();
+    static LONGLONG TicksPerSecond();
+    DWORD InputTimestamp() const;
+
+    CCriticalSection m_lifecycle;
+    CCriticalSection m_delivery;
+    CCriticalSection m_state;
+    CONDITION_VARIABLE m_jobsChanged = CONDITION_VARIABLE_INIT;
+
+    std::vector<vconsole::DeviceEntry> m_outputs;
+    std::vector<vconsole::DeviceEntry> m_inputs;
+    vconsole::CConsoleEngine m_engine;
+    int m_configProblems = 0;
+
+    Client m_out;
+    Client m_in;
+    bool m_inStarted = false;
+    LONGLONG m_inStartTime = 0;
+    std::deque<MIDIHDR*> m_inBuffers;
+    std::deque<Job> m_jobs;
+
+    HANDLE m_worker = nullptr;
+    DWORD m_workerId = 0;
+    bool m_stopping = false;   // under m_state: the worker leaves at its next look at the jobs
+};

@@ -1,0 +1,206 @@
+// The console's side of the wire: a thread of the driver's own that reports sent messages
+// (MOM_DONE) and delivers each reply when it is due, as a real USB-MIDI driver does from its
+// own thread rather than from inside the client's calls.
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "ConsoleDriver.h"
+
+using namespace vconsole;
+
+// DriverCallback is exported by winmm but declared in no MinGW header.
+extern "C" BOOL WINAPI DriverCallback(DWORD_PTR callback, DWORD flags, HDRVR device, DWORD message,
+                                      DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR param2);
+
+LONGLONG CConsoleDriver::Now()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+LONGLONG CConsoleDriver::TicksPerSecond()
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return frequency.QuadPart;
+}
+
+// Milliseconds since midiInStart, as MIM_DATA and MIM_LONGDATA carry them. Under m_state.
+DWORD CConsoleDriver::InputTimestamp() const
+{
+    if (!m_inStarted)
+        return 0;
+    return static_cast<DWORD>((Now() - m_inStartTime) * 1000 / TicksPerSecond());
+}
+
+void CConsoleDriver::Callback(const Client& client, UINT message, DWORD_PTR param1, DWORD_PTR param2)
+{
+    DriverCallback(client.callback, HIWORD(client.flags), client.handle, message, client.instance, param1, param2);
+}
+
+// Under m_lifecycle.
+void CConsoleDriver::StartWorker()
+{
+    if (m_worker)
+        return;
+    {
+        CHold hold(m_state);
+        m_stopping = false;
+    }
+    m_worker = CreateThread(nullptr, 0, &CConsoleDriver::WorkerMain, this, 0, &m_workerId);
+}
+
+// Under m_lifecycle, without m_delivery and m_state: the worker may need both to finish.
+void CConsoleDriver::StopWorkerWhenBothClosed(DWORD waitMs)
+{
+    std::deque<Job> abandoned;
+    {
+        CHold hold(m_state);
+        if (m_out.open || m_in.open)
+            return;
+        m_stopping = true;
+        abandoned.swap(m_jobs);
+        WakeAllConditionVariable(&m_jobsChanged);
+    }
+    if (m_worker) {
+        // A client that closes from inside a callback is on the worker itself, which then
+        // leaves by itself once the callback returns.
+        if (GetCurrentThreadId() != m_workerId)
+            WaitForSingleObject(m_worker, waitMs);
+        CloseHandle(m_worker);
+        m_worker = nullptr;
+        m_workerId = 0;
+    }
+    CHold hold(m_state);
+    for (const Job& job : abandoned) {
+        for (const OutEvent& event : job.answer.events)
+            m_engine.NoteDropped(event);
+    }
+    m_engine.Closed();
+}
+
+DWORD WINAPI CConsoleDriver::WorkerMain(void* self)
+{
+    static_cast<CConsoleDriver*>(self)->RunWorker();
+    return 0;
+}
+
+// Only the worker removes jobs, so the front job stays the front while m_state is let go.
+void CConsoleDriver::RunWorker()
+{
+    const LONGLONG ticksPerMs = std::max<LONGLONG>(TicksPerSecond() / 1000, 1);
+    m_state.Enter();
+    while (!m_stopping) {
+        if (m_jobs.empty()) {
+            SleepConditionVariableCS(&m_jobsChanged, m_state.Native(), INFINITE);
+            continue;
+        }
+        Job& job = m_jobs.front();
+        if (job.outHeader) {
+            m_state.Leave();
+            DeliverOutDone();
+            m_state.Enter();
+            continue;
+        }
+        LONGLONG due = job.arrival + static_cast<LONGLONG>(job.answer.delayMs) * ticksPerMs;
+        LONGLONG now = Now();
+        if (now < due) {
+            DWORD wait = static_cast<DWORD>((due - now + ticksPerMs - 1) / ticksPerMs);
+            SleepConditionVariableCS(&m_jobsChanged, m_state.Native(), wait);
+            continue;
+        }
+        Answer answer = std::move(job.answer);
+        LONGLONG arrival = job.arrival;
+        m_jobs.pop_front();
+        m_state.Leave();
+        DeliverAnswer(answer, arrival);
+        m_state.Enter();
+    }
+    m_state.Leave();
+}
+
+void CConsoleDriver::DeliverOutDone()
+{
+    CHold delivery(m_delivery);
+    MIDIHDR* header = nullptr;
+    Client client;
+    {
+        CHold hold(m_state);
+        if (m_jobs.empty())
+            return;
+        header = std::exchange(m_jobs.front().outHeader, nullptr);
+        client = m_out;
+    }
+    if (!header)
+        return;   // midiOutReset handed it back meanwhile
+    header->dwFlags = (header->dwFlags & ~static_cast<DWORD>(MHDR_INQUEUE)) | MHDR_DONE;
+    Callback(client, MOM_DONE, reinterpret_cast<DWORD_PTR>(header), 0);
+}
+
+void CConsoleDriver::DeliverAnswer(const Answer& answer, LONGLONG arrival)
+{
+    CHold delivery(m_delivery);
+    for (const OutEvent& event : answer.events) {
+        if (event.kind == EventKind::Short)
+            DeliverShort(event);
+        else
+            DeliverMessage(event, arrival);
+    }
+}
+
+void CConsoleDriver::DeliverShort(const OutEvent& event)
+{
+    DWORD packed = 0;
+    for (size_t i = 0; i < event.bytes.size() && i < 3; ++i)
+        packed |= static_cast<DWORD>(event.bytes[i]) << (8 * i);
+    Client client;
+    DWORD timestamp = 0;
+    {
+        CHold hold(m_state);
+        if (!m_in.open || !m_inStarted) {
+            m_engine.NoteDropped(event);
+            return;
+        }
+        m_engine.NoteDelivered(event);
+        client = m_in;
+        timestamp = InputTimestamp();
+    }
+    Callback(client, MIM_DATA, packed, timestamp);
+}
+
+// A SysEx reply fills as many input buffers as it needs, in order, each returned on its own;
+// a damaged one returns a single buffer, holding the message without its end byte.
+void CConsoleDriver::DeliverMessage(const OutEvent& event, LONGLONG arrival)
+{
+    const bool damaged = event.kind == EventKind::LongError;
+    const size_t total = damaged && !event.bytes.empty() ? event.bytes.size() - 1 : event.bytes.size();
+    size_t sent = 0;
+    do {
+        MIDIHDR* header = nullptr;
+        Client client;
+        DWORD timestamp = 0;
+        {
+            CHold hold(m_state);
+            if (!m_in.open || !m_inStarted || m_inBuffers.empty()) {
+                m_engine.NoteDropped(event);
+                return;
+            }
+            header = m_inBuffers.front();
+            m_inBuffers.pop_front();
+            if (sent == 0) {
+                m_engine.NoteDelivered(event);
+                m_engine.NoteReplyDelay(static_cast<uint64_t>((Now() - arrival) * 1000000 / TicksPerSecond()));
+            }
+            client = m_in;
+            timestamp = InputTimestamp();
+        }
+        size_t n = std::min<size_t>(total - sent, header->dwBufferLength);
+        std::memcpy(header->lpData, event.bytes.data() + sent, n);
+        sent += n;
+        header->dwBytesRecorded = static_cast<DWORD>(n);
+        header->dwFlags = (header->dwFlags & ~static_cast<DWORD>(MHDR_INQUEUE)) | MHDR_DONE;
+        Callback(client, damaged ? MIM_LONGERROR : MIM_LONGDATA, reinterpret_cast<DWORD_PTR>(header), timestamp);
+    } while (!damaged && sent < total);
+}
