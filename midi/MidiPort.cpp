@@ -1,0 +1,216 @@
+#include "MidiPort.h"
+
+#include <algorithm>
+#include <cstring>
+
+CMidiPort::CMidiPort(uint32_t sendTimeoutMs)
+    : m_outHeader(sizeof(MIDIHDR)), m_sendTimeoutMs(sendTimeoutMs)
+{
+    for (int slot = 0; slot < kInputBlocks; ++slot) {
+        m_inHeaders[slot] = CHeapBlock(sizeof(MIDIHDR));
+        m_inBlocks[slot] = CHeapBlock(kBlockSize);
+        if (m_inHeaders[slot].Valid()) {
+            InHeader(slot)->lpData = reinterpret_cast<LPSTR>(m_inBlocks[slot].Data());
+            InHeader(slot)->dwBufferLength = kBlockSize;
+        }
+    }
+}
+
+CMidiPort::~CMidiPort()
+{
+    Close();
+}
+
+int CMidiPort::Open(uint32_t outDevice, uint32_t inDevice)
+{
+    if (m_hOut && m_hIn)
+        return 1;
+    // Memory was short when the port was made: there is nothing to receive into.
+    if (!HasBuffers())
+        return 0;
+
+    HMIDIOUT out = nullptr;
+    if (midiOutOpen(&out, outDevice, reinterpret_cast<DWORD_PTR>(&OutCallback),
+                    reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION) != MMSYSERR_NOERROR)
+        return 0;
+    m_hOut = out;
+
+    HMIDIIN in = nullptr;
+    bool ok = midiInOpen(&in, inDevice, reinterpret_cast<DWORD_PTR>(&InCallback),
+                         reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION) == MMSYSERR_NOERROR;
+    if (ok) {
+        m_hIn = in;
+        ok = midiInReset(m_hIn) == MMSYSERR_NOERROR;
+    }
+    m_open.store(true);
+    for (int slot = 0; ok && slot < kInputBlocks; ++slot) {
+        MIDIHDR* header = InHeader(slot);
+        header->dwFlags = 0;
+        ok = midiInPrepareHeader(m_hIn, header, sizeof(MIDIHDR)) == MMSYSERR_NOERROR &&
+             midiInAddBuffer(m_hIn, header, sizeof(MIDIHDR)) == MMSYSERR_NOERROR;
+    }
+    m_replyEvent.Reset();
+    if (ok)
+        ok = midiInStart(m_hIn) == MMSYSERR_NOERROR;
+    if (!ok) {
+        Close();
+        return 0;
+    }
+    return 1;
+}
+
+int CMidiPort::Close()
+{
+    if (!m_hOut && !m_hIn)
+        return 1;
+    m_open.store(false);
+    // A handler that saw the ports still open finishes first: none then queues a buffer again
+    // behind the reset, all 8 are back for unpreparing, and the reply buffer is left alone.
+    WaitForInputHandlers();
+    m_awaitingReply.store(false, std::memory_order_relaxed);
+
+    if (m_hOut) {
+        midiOutReset(m_hOut);
+        midiOutUnprepareHeader(m_hOut, OutHeader(), sizeof(MIDIHDR));
+        midiOutClose(m_hOut);
+        m_hOut = nullptr;
+    }
+    if (m_hIn) {
+        midiInStop(m_hIn);
+        midiInReset(m_hIn);
+        for (int slot = 0; slot < kInputBlocks; ++slot)
+            midiInUnprepareHeader(m_hIn, InHeader(slot), sizeof(MIDIHDR));
+        midiInClose(m_hIn);
+        m_hIn = nullptr;
+    }
+    m_replyEvent.Reset();
+    return 1;
+}
+
+void CMidiPort::SendLong(const uint8_t* data, uint32_t length, uint8_t* reply)
+{
+    m_sendDone.Reset();
+    // Each send starts a fresh capture: a buffer armed earlier is not ours to write any more.
+    CancelCapture();
+    if (!m_hOut || !data || length == 0 || length > kBlockSize)
+        return;
+
+    MIDIHDR* header = OutHeader();
+    header->lpData = reinterpret_cast<LPSTR>(const_cast<uint8_t*>(data));
+    header->dwBufferLength = length;
+    header->dwFlags = 0;
+    if (midiOutPrepareHeader(m_hOut, header, sizeof(MIDIHDR)) != MMSYSERR_NOERROR)
+        return;
+    // Armed before the message leaves: the console may answer before midiOutLongMsg returns.
+    if (reply) {
+        m_replyBuffer.store(reply, std::memory_order_relaxed);
+        m_awaitingReply.store(true, std::memory_order_release);
+    }
+    if (midiOutLongMsg(m_hOut, header, sizeof(MIDIHDR)) != MMSYSERR_NOERROR) {
+        // Refused: no MOM_DONE will come, and the console will not answer a message it never got.
+        CancelCapture();
+        return;
+    }
+    if (!m_sendDone.Wait(m_sendTimeoutMs)) {
+        // The driver has lost the message. Its reset hands the header back, so `data` is free
+        // when we return.
+        midiOutReset(m_hOut);
+        CancelCapture();
+    }
+}
+
+int CMidiPort::WaitReply(uint32_t timeoutMs)
+{
+    // Nothing armed: either a handler has already taken the capture (its event is set or about
+    // to be, see below) or no reply can come, so there is nothing to wait for.
+    const bool armed = m_awaitingReply.load(std::memory_order_acquire);
+    bool replied = m_replyEvent.Wait(armed ? timeoutMs : 0);
+    if (!replied) {
+        // Time-out: take the buffer back. A handler that took it first is copying right now;
+        // once it is done the reply is complete and counts.
+        DisarmCapture();
+        replied = m_replyEvent.Wait(0);
+    }
+    m_replyEvent.Reset();
+    return replied ? 1 : 0;
+}
+
+void CALLBACK CMidiPort::OutCallback(HMIDIOUT handle, UINT message, DWORD_PTR instance,
+                                     DWORD_PTR param1, DWORD_PTR param2)
+{
+    reinterpret_cast<CMidiPort*>(instance)->OnOutMessage(handle, message, param1, param2);
+}
+
+void CALLBACK CMidiPort::InCallback(HMIDIIN handle, UINT message, DWORD_PTR instance,
+                                    DWORD_PTR param1, DWORD_PTR param2)
+{
+    reinterpret_cast<CMidiPort*>(instance)->OnInMessage(handle, message, param1, param2);
+}
+
+void CMidiPort::OnOutMessage(HMIDIOUT, UINT message, DWORD_PTR, DWORD_PTR)
+{
+    if (message == MOM_DONE)
+        m_sendDone.Set();
+}
+
+void CMidiPort::OnInMessage(HMIDIIN handle, UINT message, DWORD_PTR param1, DWORD_PTR)
+{
+    // Short messages (clock, active sensing, channel messages) neither end nor disturb a wait.
+    if (message != MIM_LONGDATA && message != MIM_LONGERROR)
+        return;
+    m_inHandlersRunning.fetch_add(1);
+    if (m_open.load()) {
+        auto* header = reinterpret_cast<MIDIHDR*>(param1);
+        if (m_awaitingReply.exchange(false, std::memory_order_acq_rel)) {
+            // A damaged message (MIM_LONGERROR) ends the wait without data.
+            if (message == MIM_LONGDATA)
+                std::memcpy(m_replyBuffer.load(std::memory_order_relaxed), header->lpData,
+                            std::min<DWORD>(header->dwBytesRecorded, kBlockSize));
+            m_replyEvent.Set();
+        }
+        // Straight back to the driver, flags as they are, so that its queue stays full.
+        midiInPrepareHeader(handle, header, sizeof(MIDIHDR));
+        midiInAddBuffer(handle, header, sizeof(MIDIHDR));
+    }
+    m_inHandlersRunning.fetch_sub(1, std::memory_order_release);
+}
+
+bool CMidiPort::HasBuffers() const
+{
+    return m_outHeader.Valid() &&
+           std::all_of(std::begin(m_inHeaders), std::end(m_inHeaders),
+                       [](const CHeapBlock& block) { return block.Valid(); }) &&
+           std::all_of(std::begin(m_inBlocks), std::end(m_inBlocks),
+                       [](const CHeapBlock& block) { return block.Valid(); });
+}
+
+MIDIHDR* CMidiPort::OutHeader()
+{
+    return reinterpret_cast<MIDIHDR*>(m_outHeader.Data());
+}
+
+MIDIHDR* CMidiPort::InHeader(int slot)
+{
+    return reinterpret_cast<MIDIHDR*>(m_inHeaders[slot].Data());
+}
+
+void CMidiPort::DisarmCapture()
+{
+    // Losing the exchange means a handler took the buffer (or nothing was armed): wait until
+    // no handler can still be writing to it.
+    if (!m_awaitingReply.exchange(false, std::memory_order_acq_rel))
+        WaitForInputHandlers();
+}
+
+void CMidiPort::CancelCapture()
+{
+    DisarmCapture();
+    m_replyEvent.Reset();
+}
+
+void CMidiPort::WaitForInputHandlers() const
+{
+    // Handlers copy at most 4096 bytes and queue one buffer: this spin is short.
+    while (m_inHandlersRunning.load() != 0)
+        SwitchToThread();
+}
