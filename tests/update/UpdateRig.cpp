@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "FirmwareImage.h"
+#include "HeapBlock.h"
 #include "RegionMap.h"
 #include "Sysex.h"
 #include "VersionUpdater.h"
@@ -120,7 +121,7 @@ std::string CConsoleRig::MissingFile() const
     return m_folder + "\\never_written.bin";
 }
 
-RunOutcome CConsoleRig::Run(const std::string& path, bool discover)
+RunOutcome CConsoleRig::Run(const std::string& path, bool discover, int failAllocation)
 {
     CRecordingDisplay display;
     RunOutcome outcome;
@@ -131,12 +132,17 @@ RunOutcome CConsoleRig::Run(const std::string& path, bool discover)
             EXPECT_EQ(updater.FindPorts(), 1);
         }
         display = CRecordingDisplay();
+        FailHeapAllocationAfter(failAllocation);
         updater.Load(path.c_str());
+        FailHeapAllocationAfter(0);
         outcome.fileSize = updater.FileSize();
+        outcome.journalAfterLoad = Journal();
     }
     // The machine was kept awake from the first text of the run to its end, and released.
     EXPECT_TRUE(display.awakeAtEveryStatus);
     EXPECT_EQ(g_requests, (std::vector<EXECUTION_STATE>{kAwake, ES_CONTINUOUS}));
+    // Whatever the console did, the tool sent nothing malformed.
+    EXPECT_EQ(Stats().violations, 0u);
     outcome.events = std::move(display.events);
     outcome.statuses = std::move(display.statuses);
     return outcome;

@@ -44,6 +44,8 @@ struct RunOutcome {
     std::vector<std::string> events;
     std::vector<std::string> statuses;
     int32_t fileSize = 0;
+    // The console's journal as the run left it, before the updater (and its port) went away.
+    std::vector<std::string> journalAfterLoad;
 };
 
 class CConsoleRig {
@@ -62,9 +64,10 @@ public:
     // A path in the scratch folder that nobody has written.
     std::string MissingFile() const;
 
-    // One whole update as the dialog runs it, with discovery first unless told otherwise.
-    // Checks on the way that the machine is held awake exactly for the run.
-    RunOutcome Run(const std::string& path, bool discover = true);
+    // One whole update as the dialog runs it, with discovery first unless told otherwise, and
+    // with the n-th heap block of the run failing when `failAllocation` is n. Checks on the way
+    // that the machine is held awake exactly for the run and that no message was malformed.
+    RunOutcome Run(const std::string& path, bool discover = true, int failAllocation = 0);
 
     std::vector<std::string> Journal() const;
     // The bytes of every message the console received, in order.
