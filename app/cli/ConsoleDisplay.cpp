@@ -1,0 +1,115 @@
+#include "ConsoleDisplay.h"
+
+#include <windows.h>
+
+namespace {
+
+constexpr int kBarWidth = 40;
+constexpr int kBarLineWidth = kBarWidth + 10;   // "[", the bar, "] ", "nnn/nnn"
+
+// A character device that answers console requests is a terminal; a file, a pipe or the NUL
+// device (also a character device) is not.
+bool StdoutIsTerminal()
+{
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    return out != INVALID_HANDLE_VALUE && out != nullptr && GetFileType(out) == FILE_TYPE_CHAR &&
+           GetConsoleMode(out, &mode) != 0;
+}
+
+} // namespace
+
+CConsoleDisplay::CConsoleDisplay() : m_terminal(StdoutIsTerminal())
+{
+}
+
+CConsoleDisplay::~CConsoleDisplay()
+{
+    if (m_barOnLine) {
+        std::printf("\n");
+        std::fflush(stdout);
+    }
+}
+
+void CConsoleDisplay::ShowStatus(const char* text)
+{
+    std::snprintf(m_lastStatus, sizeof m_lastStatus, "%s", text);
+    PrintLine(stdout, "", text);
+}
+
+// Every range the update sets starts at 0 and is followed by a position, which draws the bar.
+void CConsoleDisplay::SetRange(int /*lower*/, int upper)
+{
+    m_upper = upper;
+}
+
+void CConsoleDisplay::SetPos(int position)
+{
+    m_position = position;
+    DrawProgress();
+}
+
+void CConsoleDisplay::OffsetPos(int delta)
+{
+    m_position += delta;
+    DrawProgress();
+}
+
+void CConsoleDisplay::ShowOutputPortName(const char* name)
+{
+    PrintLine(stdout, "Output Port : ", name);
+}
+
+void CConsoleDisplay::ShowInputPortName(const char* name)
+{
+    PrintLine(stdout, "Input Port : ", name);
+}
+
+void CConsoleDisplay::ShowMessageBox(const char* text)
+{
+    PrintLine(stderr, "", text);
+}
+
+// On a terminal the line goes above the bar, which is drawn again below it.
+void CConsoleDisplay::PrintLine(std::FILE* stream, const char* prefix, const char* text)
+{
+    const bool redraw = m_barOnLine;
+    ClearBar();
+    std::fprintf(stream, "%s%s\n", prefix, text);
+    std::fflush(stream);
+    if (redraw)
+        DrawProgress();
+}
+
+void CConsoleDisplay::DrawProgress()
+{
+    // A position outside the range shows as the nearest bound, as on the dialog's bar.
+    const int upper = m_upper > 0 ? m_upper : 0;
+    const int shown = m_position < 0 ? 0 : (m_position > upper ? upper : m_position);
+    if (!m_terminal) {
+        if (shown == m_drawnPosition && upper == m_drawnUpper)
+            return;
+        m_drawnPosition = shown;
+        m_drawnUpper = upper;
+        std::printf("progress %d/%d\n", shown, upper);
+        std::fflush(stdout);
+        return;
+    }
+    char bar[kBarWidth + 1];
+    const int filled = upper > 0 ? shown * kBarWidth / upper : 0;
+    for (int i = 0; i < kBarWidth; ++i)
+        bar[i] = i < filled ? '#' : '.';
+    bar[kBarWidth] = '\0';
+    std::printf("\r[%s] %3d/%-3d", bar, shown, upper);
+    std::fflush(stdout);
+    m_barOnLine = true;
+}
+
+void CConsoleDisplay::ClearBar()
+{
+    if (!m_barOnLine)
+        return;
+    std::printf("\r%*s\r", kBarLineWidth, "");
+    std::fflush(stdout);
+    m_barOnLine = false;
+}
