@@ -108,9 +108,11 @@ void FlushPastThePort(const CMidiPort& port)
     header.dwBufferLength = sizeof kCommandU;
     ASSERT_EQ(midiOutPrepareHeader(out, &header, sizeof header), MMSYSERR_NOERROR);
     ASSERT_EQ(midiOutLongMsg(out, &header, sizeof header), MMSYSERR_NOERROR);
-    for (int waited = 0; waited < 10000 && !(header.dwFlags & MHDR_DONE); ++waited)
+    // The driver's thread sets the flag.
+    const volatile DWORD& flags = header.dwFlags;
+    for (int waited = 0; waited < 10000 && !(flags & MHDR_DONE); ++waited)
         Sleep(1);
-    EXPECT_TRUE(header.dwFlags & MHDR_DONE);
+    EXPECT_TRUE(flags & MHDR_DONE);
     midiOutUnprepareHeader(out, &header, sizeof header);
 }
 
