@@ -11,6 +11,8 @@ if [ ! -f "$prefix/system.reg" ]; then
   wineboot -i >/dev/null 2>&1
 fi
 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d vconsole /f >/dev/null 2>&1
+# No crash debugger: winedbg would end a crashed test with exit code 0, i.e. as passed.
+wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d none /f >/dev/null 2>&1
 cp "$driver" "$prefix/drive_c/windows/system32/winevconsole.drv"
 wineserver -w
 echo "wine prefix ready: $prefix"
