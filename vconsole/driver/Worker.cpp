@@ -104,7 +104,9 @@ void CConsoleDriver::RunWorker()
             m_state.Enter();
             continue;
         }
-        LONGLONG due = job.arrival + static_cast<LONGLONG>(job.answer.delayMs) * ticksPerMs;
+        // A message with nothing to answer does not hold up the ones behind it.
+        LONGLONG delay = job.answer.events.empty() ? 0 : static_cast<LONGLONG>(job.answer.delayMs) * ticksPerMs;
+        LONGLONG due = job.arrival + delay;
         LONGLONG now = Now();
         if (now < due) {
             DWORD wait = static_cast<DWORD>((due - now + ticksPerMs - 1) / ticksPerMs);
