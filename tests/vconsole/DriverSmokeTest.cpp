@@ -32,7 +32,17 @@ public:
         std::string config = dir + "console.cfg";
         std::ofstream(config) << "journal " << g_journalPath << "\nflash_dump " << g_dumpPath << "\n";
         SetEnvironmentVariableA("VCONSOLE_CONFIG", config.c_str());
+        m_config = config;
     }
+    // The journal stays: the driver keeps it open until the process ends.
+    void TearDown() override
+    {
+        DeleteFileA(g_dumpPath.c_str());
+        DeleteFileA(m_config.c_str());
+    }
+
+private:
+    std::string m_config;
 };
 const ::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new CDriverEnvironment);
 
