@@ -231,7 +231,12 @@ DWORD CConsoleDriver::OpenOut(UINT device, const MIDIOPENDESC* desc, DWORD flags
         m_out = {true, desc->dwCallback, flags, reinterpret_cast<HDRVR>(desc->hMidi), desc->dwInstance};
         client = m_out;
     }
-    StartWorker();
+    // Without its thread the driver would never report a message sent.
+    if (!StartWorker()) {
+        CHold hold(m_state);
+        m_out.open = false;
+        return MMSYSERR_NOMEM;
+    }
     CHold delivery(m_delivery);
     Callback(client, MOM_OPEN, 0, 0);
     return MMSYSERR_NOERROR;
@@ -253,7 +258,12 @@ DWORD CConsoleDriver::OpenIn(UINT device, const MIDIOPENDESC* desc, DWORD flags)
         m_inStarted = false;
         client = m_in;
     }
-    StartWorker();
+    // Without its thread the driver would never report a message sent.
+    if (!StartWorker()) {
+        CHold hold(m_state);
+        m_in.open = false;
+        return MMSYSERR_NOMEM;
+    }
     CHold delivery(m_delivery);
     Callback(client, MIM_OPEN, 0, 0);
     return MMSYSERR_NOERROR;

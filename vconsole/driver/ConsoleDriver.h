@@ -72,11 +72,11 @@ private:
     DWORD ReturnInBuffers(bool close);
 
     // Worker.cpp: the thread and what it delivers.
-    void StartWorker();
+    bool StartWorker();
     // Waits for the worker at most `waitMs`: unloading must not hang on it.
     void StopWorkerWhenBothClosed(DWORD waitMs = INFINITE);
-    static DWORD WINAPI WorkerMain(void* self);
-    void RunWorker();
+    static DWORD WINAPI WorkerMain(void* generation);
+    void RunWorker(uint32_t generation);
     void DeliverOutDone();
     void DeliverAnswer(const vconsole::Answer& answer, LONGLONG arrival);
     void DeliverMessage(const vconsole::OutEvent& event, LONGLONG arrival);
@@ -105,5 +105,8 @@ private:
 
     HANDLE m_worker = nullptr;
     DWORD m_workerId = 0;
-    bool m_stopping = false;   // under m_state: the worker leaves at its next look at the jobs
+    // Under m_state. Each worker runs for one generation and leaves at its next look at the jobs
+    // once a stop has moved it on, even a worker that was not waited for (a client closing
+    // from inside a callback runs on the worker itself).
+    uint32_t m_workerGeneration = 0;
 };

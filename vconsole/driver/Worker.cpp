@@ -41,15 +41,18 @@ void CConsoleDriver::Callback(const Client& client, UINT message, DWORD_PTR para
 }
 
 // Under m_lifecycle.
-void CConsoleDriver::StartWorker()
+bool CConsoleDriver::StartWorker()
 {
     if (m_worker)
-        return;
+        return true;
+    uint32_t generation = 0;
     {
         CHold hold(m_state);
-        m_stopping = false;
+        generation = m_workerGeneration;
     }
-    m_worker = CreateThread(nullptr, 0, &CConsoleDriver::WorkerMain, this, 0, &m_workerId);
+    m_worker = CreateThread(nullptr, 0, &CConsoleDriver::WorkerMain,
+                            reinterpret_cast<void*>(static_cast<uintptr_t>(generation)), 0, &m_workerId);
+    return m_worker != nullptr;
 }
 
 // Under m_lifecycle, without m_delivery and m_state: the worker may need both to finish.
@@ -60,7 +63,7 @@ void CConsoleDriver::StopWorkerWhenBothClosed(DWORD waitMs)
         CHold hold(m_state);
         if (m_out.open || m_in.open)
             return;
-        m_stopping = true;
+        ++m_workerGeneration;
         abandoned.swap(m_jobs);
         WakeAllConditionVariable(&m_jobsChanged);
     }
@@ -81,18 +84,18 @@ void CConsoleDriver::StopWorkerWhenBothClosed(DWORD waitMs)
     m_engine.Closed();
 }
 
-DWORD WINAPI CConsoleDriver::WorkerMain(void* self)
+DWORD WINAPI CConsoleDriver::WorkerMain(void* generation)
 {
-    static_cast<CConsoleDriver*>(self)->RunWorker();
+    Instance().RunWorker(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(generation)));
     return 0;
 }
 
 // Only the worker removes jobs, so the front job stays the front while m_state is let go.
-void CConsoleDriver::RunWorker()
+void CConsoleDriver::RunWorker(uint32_t generation)
 {
     const LONGLONG ticksPerMs = std::max<LONGLONG>(TicksPerSecond() / 1000, 1);
     m_state.Enter();
-    while (!m_stopping) {
+    while (m_workerGeneration == generation) {
         if (m_jobs.empty()) {
             SleepConditionVariableCS(&m_jobsChanged, m_state.Native(), INFINITE);
             continue;
