@@ -11,12 +11,13 @@
 namespace {
 
 constexpr int kSettleSteps = 5;
-// Region 1 carries two words that tell which console firmware the file was built for; command U
-// goes only to firmware from this level on.
+// With region 5 present, command U goes out only when both of these big-endian words of the
+// region 1 header are at least 0x1180; without region 5 it always goes out.
 constexpr uint32_t kLevelWordOffsets[2] = {0x8004, 0x8006};
 constexpr uint16_t kCommandULevel = 0x1180;
-// Region 0 is erased together with regions 2 to 4, region 5 together with region 1 and 6 to 34.
-constexpr int kBootGroup[] = {0, 2, 3, 4};
+// The flash is erased by group: bit 0 of the mask erases regions 0, 2, 3 and 4; bit 5 erases
+// region 1 and then regions 5 to 34, whatever their own bits say.
+constexpr int kLowerGroup[] = {0, 2, 3, 4};
 
 bool CommandUDue(const RegionMask& mask, const uint8_t* image)
 {
@@ -29,9 +30,20 @@ bool CommandUDue(const RegionMask& mask, const uint8_t* image)
     return true;
 }
 
-int EraseCount(const RegionMask& mask)
+// Fills `regions` with the regions to erase, in order, and returns how many (0, 4, 31 or 35).
+int RegionsToErase(const RegionMask& mask, int (&regions)[kRegionCount])
 {
-    return (mask.Test(0) ? 4 : 0) + (mask.Test(5) ? 31 : 0);
+    int count = 0;
+    if (mask.Test(0)) {
+        for (int region : kLowerGroup)
+            regions[count++] = region;
+    }
+    if (mask.Test(5)) {
+        regions[count++] = 1;
+        for (int region = 5; region < kRegionCount; ++region)
+            regions[count++] = region;
+    }
+    return count;
 }
 
 } // namespace
@@ -101,29 +113,16 @@ void CUpdateRun::SendCommandUIfDue()
 
 bool CUpdateRun::EraseRegions()
 {
-    m_display.SetRange(0, EraseCount(m_mask));
+    int regions[kRegionCount];
+    const int count = RegionsToErase(m_mask, regions);
+    m_display.SetRange(0, count);
     m_display.SetPos(0);
     m_display.ShowStatus(texts::kUninstalling);
-    int counter = 1;
-    auto erase = [&](int region) {
-        m_display.SetPos(counter++);
-        if (m_commands.EraseRegion(region) == 0)
-            return true;
-        m_display.ShowStatus(texts::kUninstallFailed);
-        return false;
-    };
-    if (m_mask.Test(0)) {
-        for (int region : kBootGroup) {
-            if (!erase(region))
-                return false;
-        }
-    }
-    if (m_mask.Test(5)) {
-        if (!erase(1))
+    for (int i = 0; i < count; ++i) {
+        m_display.SetPos(i + 1);
+        if (m_commands.EraseRegion(regions[i]) != 0) {
+            m_display.ShowStatus(texts::kUninstallFailed);
             return false;
-        for (int region = 5; region < kRegionCount; ++region) {
-            if (!erase(region))
-                return false;
         }
     }
     return true;
