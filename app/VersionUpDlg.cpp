@@ -107,8 +107,8 @@ void CVersionUpDlg::OnBrowse()
 {
     COpenFileDialog dialog(kTypedNameExtension, kOpenFlags, kFirmwareFilter, m_hWnd);
     dialog.DoModal();
-    m_fileName.SetText(dialog.GetPathName().c_str());
-    m_path = m_fileName.GetText();
+    m_fileName.SetWindowText(dialog.GetPathName().c_str());
+    m_path = m_fileName.GetWindowText();
 }
 
 void CVersionUpDlg::OnLoad()
@@ -116,34 +116,43 @@ void CVersionUpDlg::OnLoad()
     m_updater.Load(m_path.c_str());
 }
 
+// The update runs on this thread without returning to the message loop: each change is painted
+// at once, and with it whatever else of the window waits for painting (say, a part that another
+// window uncovered since), or nothing would show until the update ended.
 void CVersionUpDlg::ShowStatus(const char* text)
 {
-    m_status.SetText(text);
+    m_status.SetWindowText(text);
+    PaintNow();
 }
 
 void CVersionUpDlg::SetRange(int lower, int upper)
 {
     m_progress.SetRange(lower, upper);
+    PaintNow();
 }
 
 void CVersionUpDlg::SetPos(int position)
 {
     m_progress.SetPos(position);
+    PaintNow();
 }
 
 void CVersionUpDlg::OffsetPos(int delta)
 {
     m_progress.OffsetPos(delta);
+    PaintNow();
 }
 
 void CVersionUpDlg::ShowOutputPortName(const char* name)
 {
-    m_outName.SetText(name);
+    m_outName.SetWindowText(name);
+    PaintNow();
 }
 
 void CVersionUpDlg::ShowInputPortName(const char* name)
 {
-    m_inName.SetText(name);
+    m_inName.SetWindowText(name);
+    PaintNow();
 }
 
 void CVersionUpDlg::ShowMessageBox(const char* text)

@@ -18,9 +18,8 @@ public:
     }
     void SetWindowText(const char* text) const { ::SetWindowTextA(m_hWnd, text); }
     std::string GetWindowText() const;
-    // Paints pending changes now: the update runs on this thread without returning to the
-    // message loop, so a change left for WM_PAINT would only appear after it.
-    void UpdateWindow() const { ::UpdateWindow(m_hWnd); }
+    // Paints every pending part of the window and its children now, without the message loop.
+    void PaintNow() const { ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); }
 
 protected:
     HWND m_hWnd = nullptr;
