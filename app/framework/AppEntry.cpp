@@ -6,6 +6,11 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // An update holds the window's thread for minutes without reading messages. The platform
+    // would then swap the window for a frozen "not responding" copy and hide the progress that
+    // the dialog paints while it works.
+    ::DisableProcessWindowsGhosting();
+
     // The progress bar is a common control: its window class must be registered first.
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
