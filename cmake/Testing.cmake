@@ -1,10 +1,17 @@
-# GoogleTest from the Debian sources, the same for the native and the Windows build.
+# GoogleTest from its sources (Debian's by default), the same for the native and the Windows build.
+# On a Windows machine, point VU_GOOGLETEST_DIR at a GoogleTest checkout, or build without the
+# tests (-DVU_TESTS=OFF).
+set(VU_GOOGLETEST_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+if(NOT EXISTS ${VU_GOOGLETEST_DIR}/CMakeLists.txt)
+  message(FATAL_ERROR "GoogleTest sources not found in ${VU_GOOGLETEST_DIR}: install Debian's "
+                      "googletest package, set VU_GOOGLETEST_DIR, or configure with -DVU_TESTS=OFF")
+endif()
 enable_testing()
 set(CMAKE_POLICY_DEFAULT_CMP0077 NEW)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+add_subdirectory(${VU_GOOGLETEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
 if(WIN32)
   # Every Windows test runs under Wine in a private prefix inside the build folder, with the
