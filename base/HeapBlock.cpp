@@ -23,14 +23,16 @@ bool InjectedFailure()
     return left == 1;
 }
 
-uint8_t* AllocateZeroed(size_t size)
+uint8_t* Allocate(size_t size, bool zeroed)
 {
     if (InjectedFailure())
         return nullptr;
 #ifdef _WIN32
-    return static_cast<uint8_t*>(GlobalAlloc(GMEM_ZEROINIT, size));
+    return static_cast<uint8_t*>(GlobalAlloc(zeroed ? GMEM_ZEROINIT : GMEM_FIXED, size));
 #else
-    return static_cast<uint8_t*>(std::calloc(size == 0 ? 1 : size, 1));
+    // One byte at least, so that an empty block is still a valid one.
+    const size_t bytes = size == 0 ? 1 : size;
+    return static_cast<uint8_t*>(zeroed ? std::calloc(bytes, 1) : std::malloc(bytes));
 #endif
 }
 
@@ -51,7 +53,17 @@ void FailHeapAllocationAfter(int n)
 }
 
 CHeapBlock::CHeapBlock(size_t size)
-    : m_data(AllocateZeroed(size)), m_size(m_data ? size : 0)
+    : CHeapBlock(size, true)
+{
+}
+
+CHeapBlock CHeapBlock::Uncleared(size_t size)
+{
+    return CHeapBlock(size, false);
+}
+
+CHeapBlock::CHeapBlock(size_t size, bool zeroed)
+    : m_data(Allocate(size, zeroed)), m_size(m_data ? size : 0)
 {
 }
 

@@ -1,4 +1,5 @@
-// A zero-filled block of heap memory owned by one object and released exactly once.
+// A block of heap memory owned by one object and released exactly once: zero-filled, or
+// left as the heap gives it for a buffer whose every byte the caller writes itself.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +10,10 @@ public:
     CHeapBlock() = default;
     // Takes a zero-filled block of `size` bytes; Valid() tells whether memory was short.
     explicit CHeapBlock(size_t size);
+    // Takes a block of `size` bytes that is not cleared first, for a caller that writes every
+    // byte before reading any: clearing megabytes that are overwritten at once costs as much as
+    // the copy that follows. Fails like the constructor.
+    static CHeapBlock Uncleared(size_t size);
     ~CHeapBlock();
 
     CHeapBlock(CHeapBlock&& other) noexcept;
@@ -24,6 +29,8 @@ public:
     void Release();
 
 private:
+    CHeapBlock(size_t size, bool zeroed);
+
     uint8_t* m_data = nullptr;
     size_t m_size = 0;
 };

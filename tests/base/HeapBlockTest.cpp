@@ -48,3 +48,22 @@ TEST(HeapBlock, InjectedFailureHitsTheChosenAllocationOnce)
     FailHeapAllocationAfter(0);
     EXPECT_TRUE(CHeapBlock(10).Valid());
 }
+
+TEST(HeapBlock, UnclearedBlockIsWholeAndCountedByTheTestSeam)
+{
+    CHeapBlock block = CHeapBlock::Uncleared(5000);
+    ASSERT_TRUE(block.Valid());
+    EXPECT_EQ(block.Size(), 5000u);
+    // Every byte is the caller's to write (the address sanitizer checks the ends).
+    std::fill_n(block.Data(), block.Size(), uint8_t{0xA5});
+    EXPECT_EQ(block.Data()[4999], 0xA5);
+    EXPECT_TRUE(CHeapBlock::Uncleared(0).Valid());
+
+    FailHeapAllocationAfter(2);
+    CHeapBlock zeroed(10);
+    CHeapBlock uncleared = CHeapBlock::Uncleared(10);
+    FailHeapAllocationAfter(0);
+    EXPECT_TRUE(zeroed.Valid());
+    EXPECT_FALSE(uncleared.Valid());
+    EXPECT_EQ(uncleared.Size(), 0u);
+}
