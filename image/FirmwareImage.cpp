@@ -41,17 +41,21 @@ const char* AssembleImage(const uint8_t* file, int32_t length, CHeapBlock& worki
     // Nothing of an earlier run may survive into this one.
     workingCopy.Release();
     image.Release();
-    workingCopy = CHeapBlock(kWorkingCopySize);
+    // Neither block is cleared by the heap: the working copy gets the file and then zeros,
+    // and every image block is written below, so clearing first would only cost time.
+    workingCopy = CHeapBlock::Uncleared(kWorkingCopySize);
     if (!workingCopy.Valid())
         return texts::kNoMemory;
-    image = CHeapBlock(kImageSize);
+    image = CHeapBlock::Uncleared(kImageSize);
     if (!image.Valid())
         return texts::kNoMemory;
     // A longer file would not fit the working copy (the file reader already refuses it).
     const bool fits = length >= 0 && static_cast<uint32_t>(length) <= kWorkingCopySize;
+    const size_t copied = fits ? static_cast<size_t>(length) : 0;
     uint8_t* copy = workingCopy.Data();
-    if (fits && length > 0)
-        std::memcpy(copy, file, static_cast<size_t>(length));
+    if (copied > 0)
+        std::memcpy(copy, file, copied);
+    std::memset(copy + copied, 0, kWorkingCopySize - copied);
     const int entries = fits ? MapEntries(copy) : 0;
     const char* result = entries == 0 ? texts::kFileFormatError : nullptr;
 

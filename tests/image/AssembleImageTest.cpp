@@ -227,3 +227,41 @@ TEST(AssembleImage, MemoryShortageIsReportedWithoutFullStop)
         EXPECT_FALSE(run.image.Valid());
     }
 }
+
+TEST(AssembleImage, NothingOfAnEarlierRunShowsThroughReusedMemory)
+{
+    // The heap often hands the blocks of a finished run out again, contents and all; fill
+    // them with data first so that any byte the next run leaves unwritten shows.
+    CSyntheticFirmware full;
+    for (int region = 0; region < 35; ++region)
+        full.FillRegionRandom(region, static_cast<uint32_t>(region) + 200);
+    EXPECT_EQ(Assemble(full.Bytes()).result, nullptr);
+
+    // A run that stops at a bad checksum: the file and then zeros in the working copy, the
+    // blocks placed so far and then erased flash in the image.
+    CSyntheticFirmware broken;
+    broken.FillBlock(0, 0x10).FillBlock(1, 0x11).FillBlock(2, 0x12).BreakChecksum(1);
+    const auto brokenFile = broken.Bytes();
+    auto run = Assemble(brokenFile);
+    EXPECT_STREQ(run.result, texts::kFileFormatError);
+    ASSERT_EQ(run.workingCopy.Size(), kWorkingCopySize);
+    EXPECT_EQ(std::memcmp(run.workingCopy.Data(), brokenFile.data(), brokenFile.size()), 0);
+    EXPECT_TRUE(AllEqual(run.workingCopy.Data() + brokenFile.size(), kWorkingCopySize - brokenFile.size(), 0));
+    ASSERT_EQ(run.image.Size(), kImageSize);
+    EXPECT_TRUE(AllEqual(Block(run.image, 0), kBlockBytes, 0x10));
+    EXPECT_TRUE(AllEqual(Block(run.image, 1), kBlockBytes, 0x11));
+    EXPECT_TRUE(AllEqual(Block(run.image, 2), kImageSize - 2 * kBlockBytes, 0xFF));
+    run = Assembled{};
+
+    // No map found, and a file too long to copy: nothing placed, nothing copied.
+    for (const auto& file : {std::vector<uint8_t>(600, 2), std::vector<uint8_t>(kWorkingCopySize + 1, 1)}) {
+        EXPECT_EQ(Assemble(full.Bytes()).result, nullptr);
+        run = Assemble(file);
+        EXPECT_STREQ(run.result, texts::kFileFormatError) << file.size();
+        const size_t copied = file.size() <= kWorkingCopySize ? file.size() : 0;
+        EXPECT_TRUE(AllEqual(run.workingCopy.Data(), copied, file[0]));
+        EXPECT_TRUE(AllEqual(run.workingCopy.Data() + copied, kWorkingCopySize - copied, 0));
+        EXPECT_TRUE(AllEqual(run.image.Data(), kImageSize, 0xFF));
+        run = Assembled{};
+    }
+}
