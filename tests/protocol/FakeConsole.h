@@ -4,7 +4,7 @@
 
 #include "ProgressDisplay.h"
 #include "ReplyLink.h"
-#include "Sysex.h"
+#include "SysexMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -12,38 +12,6 @@
 #include <deque>
 #include <string>
 #include <vector>
-
-using Bytes = std::vector<uint8_t>;
-
-// A whole reply message as the console frames it.
-inline Bytes Framed(const Bytes& payload)
-{
-    Bytes message(payload.size() + sysex::kFrameOverhead);
-    std::copy(payload.begin(), payload.end(), message.begin() + sysex::kPayloadOffset);
-    BuildSysex(message.data(), 0, static_cast<int>(payload.size()));
-    return message;
-}
-
-inline Bytes WriteReply(uint32_t echo, uint8_t result = 0x00)
-{
-    const uint8_t address[4] = {static_cast<uint8_t>(echo >> 24), static_cast<uint8_t>(echo >> 16),
-                                static_cast<uint8_t>(echo >> 8), static_cast<uint8_t>(echo)};
-    Bytes payload(8);
-    payload[0] = 0x42;
-    payload[1] = 0x02;
-    Pack7(payload.data() + 2, address, 4);
-    payload[7] = result;
-    return Framed(payload);
-}
-
-// The flash address that a write packet carries.
-inline uint32_t PacketAddress(const Bytes& message)
-{
-    uint8_t address[4];
-    Unpack7(address, message.data() + 16, 5);
-    return (uint32_t{address[0]} << 24) | (uint32_t{address[1]} << 16) | (uint32_t{address[2]} << 8) |
-           address[3];
-}
 
 class CScriptedLink : public IReplyLink {
 public:

@@ -198,13 +198,6 @@ Bytes ParseHex(const std::string& text)
     return bytes;
 }
 
-uint32_t PacketAddress(const Bytes& message)
-{
-    uint8_t address[4];
-    Unpack7(address, message.data() + sysex::kPayloadOffset + 2, 5);
-    return (uint32_t{address[0]} << 24) | (uint32_t{address[1]} << 16) | (uint32_t{address[2]} << 8) | address[3];
-}
-
 std::vector<std::string> EventsBetween(const std::vector<std::string>& events, const std::string& from,
                                        const std::string& to)
 {

@@ -10,11 +10,10 @@
 #include <vector>
 
 #include "FirmwareGenerator.h"
+#include "SysexMessages.h"
 #include "UpdateDisplay.h"
 #include "UpdateTiming.h"
 #include "VirtualConsoleApi.h"
-
-using Bytes = std::vector<uint8_t>;
 
 // Every call in order: "status:TEXT", "range:L-U", "pos:P", "offset:D", "out:NAME", "in:NAME",
 // "box:TEXT". Also notes whether the machine was held awake whenever a status was shown.
@@ -88,8 +87,6 @@ private:
 Bytes ExpectedFlash(const CSyntheticFirmware& firmware);
 // Parses "F0 43 00" into bytes.
 Bytes ParseHex(const std::string& text);
-// The flash address of a write packet.
-uint32_t PacketAddress(const Bytes& message);
 // The events from the first one equal to `from` on, up to but not including `to`.
 std::vector<std::string> EventsBetween(const std::vector<std::string>& events, const std::string& from,
                                        const std::string& to);

@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "ConsoleMessages.h"
 #include "RegionMap.h"
+#include "SysexMessages.h"
 
 using namespace vconsole;
 

@@ -9,8 +9,8 @@
 #include <sstream>
 #include <string>
 
-#include "ConsoleMessages.h"
 #include "RawMidi.h"
+#include "SysexMessages.h"
 #include "VirtualConsoleApi.h"
 
 namespace {

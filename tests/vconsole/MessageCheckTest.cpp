@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ConsoleMessages.h"
+#include "SysexMessages.h"
 
 using namespace vconsole;
 

@@ -1,0 +1,65 @@
+// The update protocol's messages for the tests, built with the tool's own framing and packet
+// code: what the tool sends the console, what the console answers, and the address a write
+// packet carries.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "Sysex.h"
+#include "UpdateCommands.h"
+
+using Bytes = std::vector<uint8_t>;
+
+// A whole message around `payload`, as both sides frame it.
+inline Bytes Framed(const Bytes& payload)
+{
+    Bytes message(payload.size() + sysex::kFrameOverhead);
+    std::copy(payload.begin(), payload.end(), message.begin() + sysex::kPayloadOffset);
+    BuildSysex(message.data(), 0, static_cast<int>(payload.size()));
+    return message;
+}
+
+inline Bytes CommandU() { return Framed({0x55}); }
+inline Bytes Erase(uint8_t region) { return Framed({0x42, 0x01, region}); }
+inline Bytes Final() { return Framed({0x42, 0x00, 0x00, 0x01}); }
+
+inline Bytes WritePacket(uint32_t address, const Bytes& data)
+{
+    Bytes message(kWriteBufferSize);
+    int length = BuildWritePacket(message.data(), address, data.data(), static_cast<int>(data.size()));
+    message.resize(static_cast<size_t>(length));
+    return message;
+}
+
+// A full packet whose bytes count up from `seed`, so that every packet differs.
+inline Bytes PacketData(uint8_t seed)
+{
+    Bytes data(kPacketDataSize);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<uint8_t>(seed + i);
+    return data;
+}
+
+// The console's answer to a write packet: the address it echoes, packed, and its result.
+inline Bytes WriteReply(uint32_t echo, uint8_t result = 0x00)
+{
+    const uint8_t address[4] = {static_cast<uint8_t>(echo >> 24), static_cast<uint8_t>(echo >> 16),
+                                static_cast<uint8_t>(echo >> 8), static_cast<uint8_t>(echo)};
+    Bytes payload(8);
+    payload[0] = 0x42;
+    payload[1] = 0x02;
+    Pack7(payload.data() + 2, address, 4);
+    payload[7] = result;
+    return Framed(payload);
+}
+
+// The flash address that a write packet carries.
+inline uint32_t PacketAddress(const Bytes& message)
+{
+    uint8_t address[4];
+    Unpack7(address, message.data() + sysex::kPayloadOffset + 2, 5);
+    return (uint32_t{address[0]} << 24) | (uint32_t{address[1]} << 16) | (uint32_t{address[2]} << 8) |
+           address[3];
+}
