@@ -1,5 +1,7 @@
 #include "ConsoleDriver.h"
 
+#include "HeaderFlags.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -96,20 +98,10 @@ DWORD CConsoleDriver::OutMessage(UINT device, UINT message, DWORD_PTR param1, DW
     case MODM_OPEN:
         return OpenOut(device, reinterpret_cast<const MIDIOPENDESC*>(param1), static_cast<DWORD>(param2));
     case MODM_CLOSE:
-        return CloseOut();
+        return Close(&CConsoleDriver::ReturnOutHeaders);
     case MODM_PREPARE:
-    case MODM_UNPREPARE: {
-        auto* header = reinterpret_cast<MIDIHDR*>(param1);
-        if (!header)
-            return MMSYSERR_INVALPARAM;
-        if (header->dwFlags & MHDR_INQUEUE)
-            return MIDIERR_STILLPLAYING;
-        if (message == MODM_PREPARE)
-            header->dwFlags |= MHDR_PREPARED;
-        else
-            header->dwFlags &= ~static_cast<DWORD>(MHDR_PREPARED);
-        return MMSYSERR_NOERROR;
-    }
+    case MODM_UNPREPARE:
+        return SetPrepared(reinterpret_cast<MIDIHDR*>(param1), message == MODM_PREPARE);
     case MODM_DATA: {
         CHold hold(m_state);
         if (!m_out.open)
@@ -139,20 +131,10 @@ DWORD CConsoleDriver::InMessage(UINT device, UINT message, DWORD_PTR param1, DWO
     case MIDM_OPEN:
         return OpenIn(device, reinterpret_cast<const MIDIOPENDESC*>(param1), static_cast<DWORD>(param2));
     case MIDM_CLOSE:
-        return CloseIn();
+        return Close(&CConsoleDriver::ReturnInBuffers);
     case MIDM_PREPARE:
-    case MIDM_UNPREPARE: {
-        auto* header = reinterpret_cast<MIDIHDR*>(param1);
-        if (!header)
-            return MMSYSERR_INVALPARAM;
-        if (header->dwFlags & MHDR_INQUEUE)
-            return MIDIERR_STILLPLAYING;
-        if (message == MIDM_PREPARE)
-            header->dwFlags |= MHDR_PREPARED;
-        else
-            header->dwFlags &= ~static_cast<DWORD>(MHDR_PREPARED);
-        return MMSYSERR_NOERROR;
-    }
+    case MIDM_UNPREPARE:
+        return SetPrepared(reinterpret_cast<MIDIHDR*>(param1), message == MIDM_PREPARE);
     case MIDM_ADDBUFFER:
         return AddBuffer(reinterpret_cast<MIDIHDR*>(param1));
     case MIDM_START: {
@@ -272,26 +254,13 @@ DWORD CConsoleDriver::OpenIn(UINT device, const MIDIOPENDESC* desc, DWORD flags)
 // Wine's winmm frees the handle whatever MODM_CLOSE/MIDM_CLOSE answers, so a close always
 // closes: what the client left queued is handed back first, and the answer tells it that it
 // closed too early.
-DWORD CConsoleDriver::CloseOut()
+DWORD CConsoleDriver::Close(DWORD (CConsoleDriver::*returnQueued)(bool close))
 {
     CHold lifecycle(m_lifecycle);
     DWORD result = MMSYSERR_NOERROR;
     {
         CHold delivery(m_delivery);
-        result = ReturnOutHeaders(true);
-    }
-    if (result != MMSYSERR_INVALHANDLE)
-        StopWorkerWhenBothClosed();
-    return result;
-}
-
-DWORD CConsoleDriver::CloseIn()
-{
-    CHold lifecycle(m_lifecycle);
-    DWORD result = MMSYSERR_NOERROR;
-    {
-        CHold delivery(m_delivery);
-        result = ReturnInBuffers(true);
+        result = (this->*returnQueued)(true);
     }
     if (result != MMSYSERR_INVALHANDLE)
         StopWorkerWhenBothClosed();
@@ -308,14 +277,12 @@ DWORD CConsoleDriver::LongData(MIDIHDR* header)
         CHold hold(m_state);
         if (!m_out.open)
             return MMSYSERR_INVALHANDLE;
-        if (!(header->dwFlags & MHDR_PREPARED))
-            return MIDIERR_UNPREPARED;
-        if (header->dwFlags & MHDR_INQUEUE)
-            return MIDIERR_STILLPLAYING;
+        if (DWORD refusal = QueueRefusal(*header))
+            return refusal;
         answer = m_engine.Receive(reinterpret_cast<const uint8_t*>(header->lpData), header->dwBufferLength);
         if (answer.refused)
             return MMSYSERR_ERROR;
-        header->dwFlags = (header->dwFlags | MHDR_INQUEUE) & ~static_cast<DWORD>(MHDR_DONE);
+        MarkQueued(*header);
     }
     // An early reply overtakes MOM_DONE: it reaches the client before midiOutLongMsg returns.
     if (answer.early) {
@@ -351,7 +318,7 @@ DWORD CConsoleDriver::ReturnOutHeaders(bool close)
             m_out.open = false;
     }
     for (MIDIHDR* header : pending) {
-        header->dwFlags = (header->dwFlags & ~static_cast<DWORD>(MHDR_INQUEUE)) | MHDR_DONE;
+        MarkDone(*header);
         Callback(client, MOM_DONE, reinterpret_cast<DWORD_PTR>(header), 0);
     }
     if (!close)
@@ -367,11 +334,9 @@ DWORD CConsoleDriver::AddBuffer(MIDIHDR* header)
     CHold hold(m_state);
     if (!m_in.open)
         return MMSYSERR_INVALHANDLE;
-    if (!(header->dwFlags & MHDR_PREPARED))
-        return MIDIERR_UNPREPARED;
-    if (header->dwFlags & MHDR_INQUEUE)
-        return MIDIERR_STILLPLAYING;
-    header->dwFlags = (header->dwFlags | MHDR_INQUEUE) & ~static_cast<DWORD>(MHDR_DONE);
+    if (DWORD refusal = QueueRefusal(*header))
+        return refusal;
+    MarkQueued(*header);
     header->dwBytesRecorded = 0;
     m_inBuffers.push_back(header);
     return MMSYSERR_NOERROR;
@@ -401,7 +366,7 @@ DWORD CConsoleDriver::ReturnInBuffers(bool close)
     }
     for (MIDIHDR* header : queued) {
         header->dwBytesRecorded = 0;
-        header->dwFlags = (header->dwFlags & ~static_cast<DWORD>(MHDR_INQUEUE)) | MHDR_DONE;
+        MarkDone(*header);
         Callback(client, MIM_LONGDATA, reinterpret_cast<DWORD_PTR>(header), timestamp);
     }
     if (!close)

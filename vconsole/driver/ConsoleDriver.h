@@ -60,8 +60,8 @@ private:
     DWORD GetInCaps(UINT device, MIDIINCAPSW* caps, DWORD_PTR size);
     DWORD OpenOut(UINT device, const MIDIOPENDESC* desc, DWORD flags);
     DWORD OpenIn(UINT device, const MIDIOPENDESC* desc, DWORD flags);
-    DWORD CloseOut();
-    DWORD CloseIn();
+    // Closes the port that `returnQueued` (ReturnOutHeaders or ReturnInBuffers) belongs to.
+    DWORD Close(DWORD (CConsoleDriver::*returnQueued)(bool close));
     DWORD LongData(MIDIHDR* header);
     DWORD ResetOut();
     DWORD AddBuffer(MIDIHDR* header);

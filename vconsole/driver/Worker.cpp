@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "ConsoleDriver.h"
+#include "HeaderFlags.h"
 
 using namespace vconsole;
 
@@ -140,7 +141,7 @@ void CConsoleDriver::DeliverOutDone()
     }
     if (!header)
         return;   // midiOutReset handed it back meanwhile
-    header->dwFlags = (header->dwFlags & ~static_cast<DWORD>(MHDR_INQUEUE)) | MHDR_DONE;
+    MarkDone(*header);
     Callback(client, MOM_DONE, reinterpret_cast<DWORD_PTR>(header), 0);
 }
 
@@ -205,7 +206,7 @@ void CConsoleDriver::DeliverMessage(const OutEvent& event, LONGLONG arrival)
         std::memcpy(header->lpData, event.bytes.data() + sent, n);
         sent += n;
         header->dwBytesRecorded = static_cast<DWORD>(n);
-        header->dwFlags = (header->dwFlags & ~static_cast<DWORD>(MHDR_INQUEUE)) | MHDR_DONE;
+        MarkDone(*header);
         Callback(client, damaged ? MIM_LONGERROR : MIM_LONGDATA, reinterpret_cast<DWORD_PTR>(header), timestamp);
     } while (!damaged && sent < total);
 }
