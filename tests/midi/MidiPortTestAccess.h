@@ -12,6 +12,9 @@ public:
     static HMIDIIN InHandle(const CMidiPort& port) { return port.m_hIn; }
     static bool ReplyEventSet(const CMidiPort& port) { return port.m_replyEvent.Wait(0); }
     static bool AwaitingReply(const CMidiPort& port) { return port.m_awaitingReply.load(); }
+    // The port's record of MOM_DONE, for a message sent past the port on its output handle.
+    static void ForgetSendDone(CMidiPort& port) { port.m_sendDone.Reset(); }
+    static bool WaitSendDone(const CMidiPort& port, uint32_t timeoutMs) { return port.m_sendDone.Wait(timeoutMs); }
     static DWORD OutFlags(const CMidiPort& port)
     {
         return reinterpret_cast<const MIDIHDR*>(port.m_outHeader.Data())->dwFlags;
