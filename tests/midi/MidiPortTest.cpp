@@ -43,10 +43,13 @@ public:
     uint8_t operator[](size_t i) const { return m_bytes[i]; }
     bool Untouched() const { return CanaryFrom(0); }
     bool GuardIntact() const { return CanaryFrom(CMidiPort::kBlockSize); }
+    bool StartsWithEraseAck() const
+    {
+        return m_bytes[0] == 0xF0 && std::equal(std::begin(kEraseAck), std::end(kEraseAck), &m_bytes[14]);
+    }
     bool HoldsEraseAck() const
     {
-        return m_bytes[0] == 0xF0 && std::equal(std::begin(kEraseAck), std::end(kEraseAck), &m_bytes[14]) &&
-               m_bytes[kEraseAckLength - 1] == 0xF7 && CanaryFrom(kEraseAckLength);
+        return StartsWithEraseAck() && m_bytes[kEraseAckLength - 1] == 0xF7 && CanaryFrom(kEraseAckLength);
     }
 
 private:
@@ -89,6 +92,17 @@ int Exchange(CMidiPort& port, CGuardedReply& reply, uint32_t timeoutMs = kReplyT
 {
     port.SendLong(kErase0, sizeof kErase0, reply.Data());
     return port.WaitReply(timeoutMs);
+}
+
+// A whole exchange with a fresh buffer: the wait ends with the reply, which holds the answer.
+::testing::AssertionResult EraseAcknowledged(CMidiPort& port, uint32_t timeoutMs = kReplyTimeoutMs)
+{
+    CGuardedReply reply;
+    if (Exchange(port, reply, timeoutMs) != 1)
+        return ::testing::AssertionFailure() << "no reply";
+    if (!reply.HoldsEraseAck())
+        return ::testing::AssertionFailure() << "the reply buffer does not hold the acknowledgement alone";
+    return ::testing::AssertionSuccess();
 }
 
 // The driver reports a send done only after everything it delivered before has been handled by
@@ -196,9 +210,7 @@ TEST_F(MidiPortTest, CapturesTheNextSysexMessageAsTheReply)
 {
     CMidiPort port;
     ASSERT_EQ(port.Open(0, 0), 1);
-    CGuardedReply reply;
-    EXPECT_EQ(Exchange(port, reply), 1);
-    EXPECT_TRUE(reply.HoldsEraseAck());
+    EXPECT_TRUE(EraseAcknowledged(port));
     EXPECT_FALSE(Access::ReplyEventSet(port));
 
     // An answer while no reply is awaited is dropped, and its buffer goes back to the driver.
@@ -207,15 +219,11 @@ TEST_F(MidiPortTest, CapturesTheNextSysexMessageAsTheReply)
     EXPECT_EQ(Stats().replies, 2u);
     EXPECT_FALSE(Access::ReplyEventSet(port));
     ExpectOpenWithAllBuffersQueued(port);
-    CGuardedReply afterUnawaited;
-    EXPECT_EQ(Exchange(port, afterUnawaited), 1);
-    EXPECT_TRUE(afterUnawaited.HoldsEraseAck());
+    EXPECT_TRUE(EraseAcknowledged(port));
 
     // Active sensing just before the reply neither ends the wait nor becomes the reply.
     Configure("fault erase 1 short_before");
-    CGuardedReply afterShort;
-    EXPECT_EQ(Exchange(port, afterShort), 1);
-    EXPECT_TRUE(afterShort.HoldsEraseAck());
+    EXPECT_TRUE(EraseAcknowledged(port));
 
     // A damaged message ends the wait without data.
     Configure("fault erase 1 long_error");
@@ -225,9 +233,7 @@ TEST_F(MidiPortTest, CapturesTheNextSysexMessageAsTheReply)
 
     // A reply that overtakes the driver's report of the send is ready when the wait starts.
     Configure("fault erase 1 early");
-    CGuardedReply early;
-    EXPECT_EQ(Exchange(port, early, 0), 1);
-    EXPECT_TRUE(early.HoldsEraseAck());
+    EXPECT_TRUE(EraseAcknowledged(port, 0));
 }
 
 TEST_F(MidiPortTest, ReplyLongerThanABlockYieldsItsFirstBlock)
@@ -236,17 +242,15 @@ TEST_F(MidiPortTest, ReplyLongerThanABlockYieldsItsFirstBlock)
     ASSERT_EQ(port.Open(0, 0), 1);
     Configure("fault erase 1 oversized 4096\nfault erase 2 oversized 5000");
 
-    CGuardedReply whole;
-    EXPECT_EQ(Exchange(port, whole), 1);
-    EXPECT_TRUE(std::equal(std::begin(kEraseAck), std::end(kEraseAck), whole.Data() + 14));
-    EXPECT_EQ(whole[CMidiPort::kBlockSize - 1], 0xF7);
-    EXPECT_TRUE(whole.GuardIntact());
-
-    CGuardedReply cut;
-    EXPECT_EQ(Exchange(port, cut), 1);
-    EXPECT_TRUE(std::equal(std::begin(kEraseAck), std::end(kEraseAck), cut.Data() + 14));
-    EXPECT_EQ(cut[CMidiPort::kBlockSize - 1], 0x00);   // padding: the end byte was in the rest
-    EXPECT_TRUE(cut.GuardIntact());
+    // The first reply fills the block to its end byte; the second ends with padding there, its
+    // end byte being in the rest.
+    for (const uint8_t lastInBlock : {uint8_t{0xF7}, uint8_t{0x00}}) {
+        CGuardedReply reply;
+        EXPECT_EQ(Exchange(port, reply), 1);
+        EXPECT_TRUE(reply.StartsWithEraseAck());
+        EXPECT_EQ(reply[CMidiPort::kBlockSize - 1], lastInBlock);
+        EXPECT_TRUE(reply.GuardIntact());
+    }
 
     // The last 904 bytes filled a second buffer, which went back to the driver unread and did
     // not become the next reply.
@@ -254,9 +258,7 @@ TEST_F(MidiPortTest, ReplyLongerThanABlockYieldsItsFirstBlock)
     EXPECT_EQ(Stats().replies, 2u);
     EXPECT_EQ(Stats().dropped, 0u);
     ExpectOpenWithAllBuffersQueued(port);
-    CGuardedReply next;
-    EXPECT_EQ(Exchange(port, next), 1);
-    EXPECT_TRUE(next.HoldsEraseAck());
+    EXPECT_TRUE(EraseAcknowledged(port));
 }
 
 TEST_F(MidiPortTest, SilentConsoleEndsTheWaitAfterTheTimeOut)
@@ -288,9 +290,7 @@ TEST_F(MidiPortTest, LateReplyIsNeverCopied)
     EXPECT_EQ(Stats().replies, 1u);   // handed to the port, not dropped by the driver
     EXPECT_TRUE(timedOut.Untouched());
     EXPECT_FALSE(Access::ReplyEventSet(port));
-    CGuardedReply next;
-    EXPECT_EQ(Exchange(port, next), 1);
-    EXPECT_TRUE(next.HoldsEraseAck());
+    EXPECT_TRUE(EraseAcknowledged(port));
 
     // Closed while a reply is awaited and not waited for: the next open period starts disarmed.
     Configure("fault erase 1 delay 1500");
@@ -357,9 +357,7 @@ TEST_F(MidiPortTest, MessageThatCannotGoOutEndsTheSendAndTheWaitAtOnce)
     EXPECT_EQ(Stats().received, 0u);   // nothing else reached the driver
     EXPECT_TRUE(reply.Untouched());
 
-    CGuardedReply next;
-    EXPECT_EQ(Exchange(port, next), 1);
-    EXPECT_TRUE(next.HoldsEraseAck());
+    EXPECT_TRUE(EraseAcknowledged(port));
 }
 
 TEST_F(MidiPortTest, SendTheDriverNeverReportsIsTakenBack)
@@ -383,9 +381,7 @@ TEST_F(MidiPortTest, SendTheDriverNeverReportsIsTakenBack)
     EXPECT_TRUE(late.Untouched());
     EXPECT_TRUE(unreported.Untouched());
     ASSERT_EQ(port.Open(0, 0), 1);
-    CGuardedReply next;
-    EXPECT_EQ(Exchange(port, next), 1);
-    EXPECT_TRUE(next.HoldsEraseAck());
+    EXPECT_TRUE(EraseAcknowledged(port));
 }
 
 TEST_F(MidiPortTest, AllInputBuffersComeBackAndAreQueuedAgainOverManyOpenPeriods)
@@ -394,9 +390,7 @@ TEST_F(MidiPortTest, AllInputBuffersComeBackAndAreQueuedAgainOverManyOpenPeriods
     for (int cycle = 0; cycle < 100; ++cycle) {
         ASSERT_EQ(port.Open(0, 0), 1) << cycle;
         ExpectOpenWithAllBuffersQueued(port);
-        CGuardedReply reply;
-        EXPECT_EQ(Exchange(port, reply), 1) << cycle;
-        EXPECT_TRUE(reply.HoldsEraseAck()) << cycle;
+        EXPECT_TRUE(EraseAcknowledged(port)) << cycle;
         EXPECT_EQ(port.Close(), 1);
         ExpectClosed(port);
         if (HasFailure())
