@@ -76,7 +76,8 @@ Bytes ReadFlash(const CVirtualConsoleApi& api, uint32_t address, uint32_t count)
     return bytes;
 }
 
-// Sends a command, waits for MOM_DONE and for `replies` more input deliveries.
+// Sends a command, waits for MOM_DONE and for `replies` more input deliveries (none for a
+// message the console does not answer).
 void Exchange(CRawMidi& midi, const Bytes& message, size_t replies = 1)
 {
     size_t before = midi.DeliveryCount();
@@ -85,9 +86,26 @@ void Exchange(CRawMidi& midi, const Bytes& message, size_t replies = 1)
     ASSERT_TRUE(midi.WaitDeliveries(before + replies, 5000));
 }
 
+// The driver's test entry points and a client with both ports.
+class VirtualConsoleDriver : public ::testing::Test {
+protected:
+    // The console configured afresh, then both ports opened.
+    ::testing::AssertionResult Start(const char* config)
+    {
+        if (int problems = api.Configure(config))
+            return ::testing::AssertionFailure() << problems << " problems in the configuration " << config;
+        if (!midi.Open())
+            return ::testing::AssertionFailure() << "the ports did not open";
+        return ::testing::AssertionSuccess();
+    }
+
+    CVirtualConsoleApi api = Api();
+    CRawMidi midi;
+};
+
 } // namespace
 
-TEST(VirtualConsoleDriver, ListsTheConsolesDevices)
+TEST_F(VirtualConsoleDriver, ListsTheConsolesDevices)
 {
     ASSERT_EQ(midiOutGetNumDevs(), 1u);
     ASSERT_EQ(midiInGetNumDevs(), 1u);
@@ -104,15 +122,11 @@ TEST(VirtualConsoleDriver, ListsTheConsolesDevices)
     EXPECT_NE(midiOutGetDevCapsA(1, &out, sizeof out), MMSYSERR_NOERROR);
 }
 
-TEST(VirtualConsoleDriver, RunsAnUpdateAndKeepsItsRecords)
+TEST_F(VirtualConsoleDriver, RunsAnUpdateAndKeepsItsRecords)
 {
-    CVirtualConsoleApi api = Api();
-    ASSERT_EQ(api.Configure("flash_fill 00\n"), 0);
-    CRawMidi midi;
-    ASSERT_TRUE(midi.Open());
+    ASSERT_TRUE(Start("flash_fill 00\n"));
 
-    ASSERT_EQ(midi.Send(CommandU()), MMSYSERR_NOERROR);
-    ASSERT_TRUE(midi.WaitSent(5000));
+    Exchange(midi, CommandU(), 0);
     Exchange(midi, Erase(0));
     Exchange(midi, Erase(1));
     Bytes first = PacketData(0x10);
@@ -161,19 +175,15 @@ TEST(VirtualConsoleDriver, RunsAnUpdateAndKeepsItsRecords)
     EXPECT_EQ(static_cast<uint8_t>(dump[0xC000]), 0x00);
 }
 
-TEST(VirtualConsoleDriver, InjectsEachDeliveryFault)
+TEST_F(VirtualConsoleDriver, InjectsEachDeliveryFault)
 {
-    CVirtualConsoleApi api = Api();
-    ASSERT_EQ(api.Configure("fault erase 1 early\n"
-                            "fault erase 2 delay 200\n"
-                            "fault erase 3 oversized 5000\n"
-                            "fault erase 4 long_error\n"
-                            "fault erase 5 short_before\n"
-                            "fault erase 6 refuse_send\n"
-                            "fault erase 7 silent\n"),
-              0);
-    CRawMidi midi;
-    ASSERT_TRUE(midi.Open());
+    ASSERT_TRUE(Start("fault erase 1 early\n"
+                      "fault erase 2 delay 200\n"
+                      "fault erase 3 oversized 5000\n"
+                      "fault erase 4 long_error\n"
+                      "fault erase 5 short_before\n"
+                      "fault erase 6 refuse_send\n"
+                      "fault erase 7 silent\n"));
     const Bytes reply = Framed({0x42, 0x01, 0x05, 0x00});
 
     // early: the reply is in before midiOutLongMsg returns, on the caller's own thread.
@@ -208,8 +218,7 @@ TEST(VirtualConsoleDriver, InjectsEachDeliveryFault)
     EXPECT_FALSE(midi.WaitSent(300));
 
     // silent: nothing comes back; the healthy reply to the next erase is the next delivery.
-    ASSERT_EQ(midi.Send(Erase(5)), MMSYSERR_NOERROR);
-    ASSERT_TRUE(midi.WaitSent(5000));
+    Exchange(midi, Erase(5), 0);
     Exchange(midi, Erase(6));
     d = midi.Deliveries();
     ASSERT_EQ(d.size(), 8u);
@@ -223,17 +232,13 @@ TEST(VirtualConsoleDriver, InjectsEachDeliveryFault)
     EXPECT_EQ(midi.LateCallbacks(), 0);
 }
 
-TEST(VirtualConsoleDriver, AReplyWithoutAQueuedBufferIsDropped)
+TEST_F(VirtualConsoleDriver, AReplyWithoutAQueuedBufferIsDropped)
 {
-    CVirtualConsoleApi api = Api();
-    ASSERT_EQ(api.Configure(""), 0);
-    CRawMidi midi;
-    ASSERT_TRUE(midi.Open());
+    ASSERT_TRUE(Start(""));
     midi.SetRequeue(false);
     for (int i = 0; i < CRawMidi::kBuffers; ++i)
         Exchange(midi, Erase(3));
-    ASSERT_EQ(midi.Send(Erase(3)), MMSYSERR_NOERROR);
-    ASSERT_TRUE(midi.WaitSent(5000));
+    Exchange(midi, Erase(3), 0);
     for (int wait = 0; wait < 500 && Stats(api).dropped == 0; ++wait)
         Sleep(10);
     EXPECT_EQ(Stats(api).dropped, 1u);
@@ -241,16 +246,12 @@ TEST(VirtualConsoleDriver, AReplyWithoutAQueuedBufferIsDropped)
     midi.Close();
 }
 
-TEST(VirtualConsoleDriver, MalformedMessagesAreViolations)
+TEST_F(VirtualConsoleDriver, MalformedMessagesAreViolations)
 {
-    CVirtualConsoleApi api = Api();
-    ASSERT_EQ(api.Configure(""), 0);
-    CRawMidi midi;
-    ASSERT_TRUE(midi.Open());
+    ASSERT_TRUE(Start(""));
     Bytes bad = Erase(2);
     bad[2] = 0x01;   // device number 1
-    ASSERT_EQ(midi.Send(bad), MMSYSERR_NOERROR);
-    ASSERT_TRUE(midi.WaitSent(5000));
+    Exchange(midi, bad, 0);
     EXPECT_EQ(midiOutShortMsg(midi.Out(), 0x7F3C90), MMSYSERR_NOERROR);
     Exchange(midi, Erase(2));
     EXPECT_EQ(midi.DeliveryCount(), 1u);
@@ -271,12 +272,9 @@ TEST(VirtualConsoleDriver, MalformedMessagesAreViolations)
     midi.Close();
 }
 
-TEST(VirtualConsoleDriver, ResetAndCloseLeaveNothingBehind)
+TEST_F(VirtualConsoleDriver, ResetAndCloseLeaveNothingBehind)
 {
-    CVirtualConsoleApi api = Api();
-    ASSERT_EQ(api.Configure("fault erase 1 delay 60000\n"), 0);
-    CRawMidi midi;
-    ASSERT_TRUE(midi.Open());
+    ASSERT_TRUE(Start("fault erase 1 delay 60000\n"));
     midi.SetRequeue(false);
     ASSERT_EQ(midiInReset(midi.In()), MMSYSERR_NOERROR);
     std::vector<CRawMidi::Delivery> returned = midi.Deliveries();
@@ -291,8 +289,7 @@ TEST(VirtualConsoleDriver, ResetAndCloseLeaveNothingBehind)
         ASSERT_EQ(midiInAddBuffer(midi.In(), &midi.InHeader(i), sizeof(MIDIHDR)), MMSYSERR_NOERROR);
     ASSERT_EQ(midiInStart(midi.In()), MMSYSERR_NOERROR);
     // The reply is due in a minute; closing now must neither wait for it nor deliver it later.
-    ASSERT_EQ(midi.Send(Erase(1)), MMSYSERR_NOERROR);
-    ASSERT_TRUE(midi.WaitSent(5000));
+    Exchange(midi, Erase(1), 0);
     midi.Close();
     EXPECT_EQ(midi.LateCallbacks(), 0);
     EXPECT_EQ(midi.DeliveryCount(), static_cast<size_t>(2 * CRawMidi::kBuffers));
@@ -300,12 +297,9 @@ TEST(VirtualConsoleDriver, ResetAndCloseLeaveNothingBehind)
     EXPECT_EQ(Stats(api).replies, 0u);
 }
 
-TEST(VirtualConsoleDriver, ClosingWithBuffersQueuedHandsThemBackFirst)
+TEST_F(VirtualConsoleDriver, ClosingWithBuffersQueuedHandsThemBackFirst)
 {
-    CVirtualConsoleApi api = Api();
-    ASSERT_EQ(api.Configure(""), 0);
-    CRawMidi midi;
-    ASSERT_TRUE(midi.Open());
+    ASSERT_TRUE(Start(""));
     midi.SetRequeue(false);
     // winmm forgets the handle whatever the driver answers; the driver closes all the same.
     EXPECT_EQ(midi.CloseInputOnly(), static_cast<MMRESULT>(MIDIERR_STILLPLAYING));
