@@ -90,6 +90,38 @@ std::set<std::string> ImportedDlls(const std::vector<uint8_t>& file)
     return dlls;
 }
 
+// Dialog resource `id` of the dialog program, parsed.
+::testing::AssertionResult ReadDialog(const CResourceFile& file, int id, DialogTemplate& dialog)
+{
+    const std::vector<uint8_t> bytes = file.Bytes(RT_DIALOG, id);
+    if (!ParseDialogTemplate(bytes.data(), bytes.size(), dialog))
+        return ::testing::AssertionFailure() << "dialog " << id << " is missing or malformed";
+    return ::testing::AssertionSuccess();
+}
+
+// Position and size, in dialog units.
+template <typename Box>
+std::vector<int> Placement(const Box& box)
+{
+    return {box.x, box.y, box.cx, box.cy};
+}
+
+void ExpectItems(const std::vector<DialogItem>& items, const std::vector<DialogItem>& expected)
+{
+    ASSERT_EQ(items.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const DialogItem& want = expected[i];
+        const DialogItem& got = items[i];
+        SCOPED_TRACE("control " + std::to_string(i) + " " + want.text);
+        EXPECT_EQ(got.id, want.id);
+        EXPECT_EQ(Lower(got.className), want.className);
+        EXPECT_EQ(got.text, want.text);
+        EXPECT_EQ(Placement(got), Placement(want));
+        EXPECT_EQ(got.style, want.style);
+        EXPECT_EQ(got.exStyle, want.exStyle);
+    }
+}
+
 void ExpectManifest(const std::string& program)
 {
     SCOPED_TRACE(program);
@@ -133,13 +165,12 @@ TEST(Binaries, DialogProgramImportsOnlySystemDlls)
 TEST(Binaries, MainDialogTemplate)
 {
     const CResourceFile file(kDialogProgram);
-    const std::vector<uint8_t> bytes = file.Bytes(RT_DIALOG, IDD_VERSIONUP_DIALOG);
     DialogTemplate dialog;
-    ASSERT_TRUE(ParseDialogTemplate(bytes.data(), bytes.size(), dialog));
+    ASSERT_TRUE(ReadDialog(file, IDD_VERSIONUP_DIALOG, dialog));
     EXPECT_TRUE(dialog.extended);
     EXPECT_EQ(dialog.style, DWORD(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT));
     EXPECT_EQ(dialog.exStyle, DWORD(WS_EX_APPWINDOW));
-    EXPECT_EQ(std::vector<int>({dialog.x, dialog.y, dialog.cx, dialog.cy}), std::vector<int>({0, 0, 265, 150}));
+    EXPECT_EQ(Placement(dialog), std::vector<int>({0, 0, 265, 150}));
     EXPECT_EQ(dialog.caption, "PQ4400 Version up Program");
     // The Japanese face name survives only when the script is compiled as UTF-8.
     EXPECT_EQ(dialog.face, L"\xFF2D\xFF33 \xFF30\x30B4\x30B7\x30C3\x30AF");
@@ -149,7 +180,7 @@ TEST(Binaries, MainDialogTemplate)
     EXPECT_EQ(dialog.charset, DEFAULT_CHARSET);
 
     const DWORD child = WS_CHILD | WS_VISIBLE;
-    const std::vector<DialogItem> expected = {
+    ExpectItems(dialog.items, {
         {1000, "button", "&Browse", 208, 54, 50, 14, child | BS_PUSHBUTTON | WS_TABSTOP, 0},
         {1001, "edit", "", 50, 54, 144, 14, child | ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 0},
         {1002, "button", "&Load", 172, 127, 86, 16, child | BS_PUSHBUTTON | WS_TABSTOP, 0},
@@ -161,48 +192,26 @@ TEST(Binaries, MainDialogTemplate)
         {-1, "static", "Output Port :", 6, 11, 42, 8, child | SS_LEFT | WS_GROUP, 0},
         {1015, "static", "", 51, 7, 207, 14, child | SS_LEFT | SS_CENTERIMAGE | WS_GROUP, WS_EX_STATICEDGE},
         {1014, "static", "", 51, 28, 207, 14, child | SS_LEFT | SS_CENTERIMAGE | WS_GROUP, WS_EX_STATICEDGE},
-    };
-    ASSERT_EQ(dialog.items.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        const DialogItem& want = expected[i];
-        const DialogItem& got = dialog.items[i];
-        SCOPED_TRACE("control " + std::to_string(i) + " " + want.text);
-        EXPECT_EQ(got.id, want.id);
-        EXPECT_EQ(Lower(got.className), want.className);
-        EXPECT_EQ(got.text, want.text);
-        EXPECT_EQ(std::vector<int>({got.x, got.y, got.cx, got.cy}), std::vector<int>({want.x, want.y, want.cx, want.cy}));
-        EXPECT_EQ(got.style, want.style);
-        EXPECT_EQ(got.exStyle, want.exStyle);
-    }
+    });
 }
 
 TEST(Binaries, AboutBoxTemplateAndMenuText)
 {
     const CResourceFile file(kDialogProgram);
-    const std::vector<uint8_t> bytes = file.Bytes(RT_DIALOG, IDD_ABOUTBOX);
     DialogTemplate about;
-    ASSERT_TRUE(ParseDialogTemplate(bytes.data(), bytes.size(), about));
+    ASSERT_TRUE(ReadDialog(file, IDD_ABOUTBOX, about));
     EXPECT_FALSE(about.extended);
     EXPECT_EQ(about.style, DWORD(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT));
-    EXPECT_EQ(std::vector<int>({about.x, about.y, about.cx, about.cy}), std::vector<int>({0, 0, 217, 55}));
+    EXPECT_EQ(Placement(about), std::vector<int>({0, 0, 217, 55}));
     EXPECT_EQ(about.caption, "About PQ4400 Version up Program");
     EXPECT_EQ(about.face, L"\xFF2D\xFF33 \xFF30\x30B4\x30B7\x30C3\x30AF");
     EXPECT_EQ(about.pointSize, 9);
-    ASSERT_EQ(about.items.size(), 3u);
     const DWORD child = WS_CHILD | WS_VISIBLE;
-    EXPECT_EQ(about.items[0].text, "#128");
-    EXPECT_EQ(about.items[0].style, child | SS_ICON);
-    EXPECT_EQ(std::vector<int>({about.items[0].x, about.items[0].y, about.items[0].cx, about.items[0].cy}),
-              std::vector<int>({11, 17, 20, 20}));
-    EXPECT_EQ(about.items[1].text, "PQ4400 Version up Program V1.02");
-    EXPECT_EQ(about.items[1].style, child | SS_LEFT | SS_NOPREFIX | WS_GROUP);
-    EXPECT_EQ(std::vector<int>({about.items[1].x, about.items[1].y, about.items[1].cx, about.items[1].cy}),
-              std::vector<int>({41, 15, 128, 8}));
-    EXPECT_EQ(about.items[2].id, IDOK);
-    EXPECT_EQ(about.items[2].text, "OK");
-    EXPECT_EQ(about.items[2].style, child | BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP);
-    EXPECT_EQ(std::vector<int>({about.items[2].x, about.items[2].y, about.items[2].cx, about.items[2].cy}),
-              std::vector<int>({178, 7, 32, 14}));
+    ExpectItems(about.items, {
+        {-1, "static", "#128", 11, 17, 20, 20, child | SS_ICON, 0},
+        {-1, "static", "PQ4400 Version up Program V1.02", 41, 15, 128, 8, child | SS_LEFT | SS_NOPREFIX | WS_GROUP, 0},
+        {IDOK, "button", "OK", 178, 7, 32, 14, child | BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 0},
+    });
 
     char text[64] = {};
     EXPECT_EQ(::LoadStringA(file.Module(), IDS_ABOUTBOX, text, sizeof(text)), 10);
