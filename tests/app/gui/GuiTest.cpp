@@ -81,9 +81,33 @@ struct MainWindow {
     {
         return WaitUntil([&] { return Responds(window); });
     }
+    // Presses Load and waits for the status the run ends with and for the window to be idle.
+    ::testing::AssertionResult LoadEndsWith(const std::string& text) const
+    {
+        Click(load);
+        if (!StatusIs(text))
+            return ::testing::AssertionFailure() << "the status reads \"" << Status() << "\"";
+        if (!Idle())
+            return ::testing::AssertionFailure() << "the window stays busy";
+        return ::testing::AssertionSuccess();
+    }
+    // The progress bar as "range 0-35, at 0".
+    std::string Bar() const
+    {
+        const std::pair<int, int> range = ProgressRange(progress);
+        return "range " + std::to_string(range.first) + "-" + std::to_string(range.second) + ", at " +
+               std::to_string(ProgressPos(progress));
+    }
 
     HWND window, outName, inName, status, progress, fileName, browse, load;
 };
+
+// The program's main window once it is shown and idle; nullptr when it does not get there.
+HWND WaitIdleMainWindow(const CProgram& program)
+{
+    const HWND window = program.WaitMainWindow();
+    return window != nullptr && MainWindow(window).Idle() ? window : nullptr;
+}
 
 // Presses Browse and returns the Open dialog.
 HWND OpenBrowseDialog(const CProgram& program, const MainWindow& main)
@@ -157,17 +181,14 @@ TEST_F(VersionUpGui, StartsWithTheConsoleFoundThenBrowseCancelAndFailedLoads)
 {
     CProgram program(kProgram, Work("console.txt"), "");
     ASSERT_TRUE(program.Started());
-    const HWND window = program.WaitMainWindow();
-    ASSERT_NE(window, nullptr);
-    const MainWindow main(window);
-    ASSERT_TRUE(main.Idle());
+    const MainWindow main(WaitIdleMainWindow(program));
+    ASSERT_NE(main.window, nullptr);
 
     EXPECT_EQ(Text(main.outName), "KALDIR USB OUT");
     EXPECT_EQ(Text(main.inName), "KALDIR USB IN");
     EXPECT_EQ(main.Status(), "");
     EXPECT_EQ(EditText(main.fileName), "");
-    EXPECT_EQ(ProgressRange(main.progress), std::make_pair(0, 35));
-    EXPECT_EQ(ProgressPos(main.progress), 0);
+    EXPECT_EQ(main.Bar(), "range 0-35, at 0");
     EXPECT_EQ(Focus(main.window), main.browse);
     EXPECT_TRUE(::GetWindowLongA(main.window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
     for (const char* label : {"Output Port :", "Input Port :", "File Name :", "Status :"})
@@ -180,18 +201,13 @@ TEST_F(VersionUpGui, StartsWithTheConsoleFoundThenBrowseCancelAndFailedLoads)
     Screenshot(program, "start-with-console");
 
     // Load before any Browse: the path is empty.
-    Click(main.load);
-    EXPECT_TRUE(main.StatusIs("File not found!!"));
-    ASSERT_TRUE(main.Idle());
+    ASSERT_TRUE(main.LoadEndsWith("File not found!!"));
 
     // A block whose checksum does not match: refused before the ports are touched.
     const std::string broken = WriteFirmware("broken-checksum.bin", CSyntheticFirmware().FillRegion(0, 0x3C).BreakChecksum(2));
     ChooseFile(program, main, broken);
-    Click(main.load);
-    EXPECT_TRUE(main.StatusIs("File format error!!"));
-    ASSERT_TRUE(main.Idle());
-    EXPECT_EQ(ProgressRange(main.progress), std::make_pair(0, 3));
-    EXPECT_EQ(ProgressPos(main.progress), 1);
+    ASSERT_TRUE(main.LoadEndsWith("File format error!!"));
+    EXPECT_EQ(main.Bar(), "range 0-3, at 1");
 
     // Cancel empties the field and the path, although a file had been chosen.
     const HWND open = OpenBrowseDialog(program, main);
@@ -202,9 +218,7 @@ TEST_F(VersionUpGui, StartsWithTheConsoleFoundThenBrowseCancelAndFailedLoads)
     ASSERT_TRUE(main.Idle());
     // Neither the old path nor text typed into the field is used: the load finds no file.
     ASSERT_TRUE(SetText(main.fileName, broken));
-    Click(main.load);
-    EXPECT_TRUE(main.StatusIs("File not found!!"));
-    ASSERT_TRUE(main.Idle());
+    ASSERT_TRUE(main.LoadEndsWith("File not found!!"));
 
     // Escape ends the program.
     ::PostMessageA(main.browse, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -223,23 +237,18 @@ TEST_F(VersionUpGui, WithoutTheConsoleTheDriverMessageComesFirst)
     Screenshot(program, "driver-not-found-box");
 
     CloseAndWait(box, IDOK);
-    const HWND window = program.WaitMainWindow();
-    ASSERT_NE(window, nullptr);
-    const MainWindow main(window);
-    ASSERT_TRUE(main.Idle());
+    const MainWindow main(WaitIdleMainWindow(program));
+    ASSERT_NE(main.window, nullptr);
     EXPECT_EQ(main.Status(), kDriverNotFound);
     EXPECT_EQ(Text(main.outName), "");
     EXPECT_EQ(Text(main.inName), "");
-    EXPECT_EQ(ProgressRange(main.progress), std::make_pair(0, 35));
-    EXPECT_EQ(ProgressPos(main.progress), 0);
+    EXPECT_EQ(main.Bar(), "range 0-35, at 0");
     Screenshot(program, "without-console");
 
     // Browse and Load stay usable; without discovered ports the update cannot open them.
     const std::string firmware = WriteFirmware("small.bin", CSyntheticFirmware().FillRegion(0, 0x42));
     ChooseFile(program, main, firmware);
-    Click(main.load);
-    EXPECT_TRUE(main.StatusIs("Device open failed!!"));
-    ASSERT_TRUE(main.Idle());
+    ASSERT_TRUE(main.LoadEndsWith("Device open failed!!"));
 
     // The caption's close box.
     ::PostMessageA(main.window, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -253,10 +262,8 @@ TEST_F(VersionUpGui, TwoUpdatesInARowLeaveTheChosenImageInFlash)
     // The console answers a little late, so that the install stage is long enough to watch.
     CProgram program(kProgram, Work("update.txt"), "latency_ms 40\nflash_dump " + dump + "\n");
     ASSERT_TRUE(program.Started());
-    const HWND window = program.WaitMainWindow();
-    ASSERT_NE(window, nullptr);
-    const MainWindow main(window);
-    ASSERT_TRUE(main.Idle());
+    const MainWindow main(WaitIdleMainWindow(program));
+    ASSERT_NE(main.window, nullptr);
 
     // Regions 0 and 3; then regions 0 and 2, whose erase of regions 0 to 4 clears region 3.
     CSyntheticFirmware first;
@@ -284,8 +291,7 @@ TEST_F(VersionUpGui, TwoUpdatesInARowLeaveTheChosenImageInFlash)
     EXPECT_TRUE(main.StatusIs("Complete!", kUpdateWaitMs));
     ASSERT_TRUE(main.Idle());
     // The bar stays as the last region (3, 16 blocks) left it.
-    EXPECT_EQ(ProgressRange(main.progress), std::make_pair(0, 16));
-    EXPECT_EQ(ProgressPos(main.progress), 16);
+    EXPECT_EQ(main.Bar(), "range 0-16, at 16");
     Screenshot(program, "update-complete");
     ExpectFlashEquals(dump, first.ExpectedImage());
 
@@ -296,8 +302,7 @@ TEST_F(VersionUpGui, TwoUpdatesInARowLeaveTheChosenImageInFlash)
     Click(main.load);
     ASSERT_TRUE(main.StatusIs("Device open...."));
     ASSERT_TRUE(WaitUntil([&] { return main.Status() == "Complete!" && Responds(main.window); }, kUpdateWaitMs));
-    EXPECT_EQ(ProgressRange(main.progress), std::make_pair(0, 4));
-    EXPECT_EQ(ProgressPos(main.progress), 4);
+    EXPECT_EQ(main.Bar(), "range 0-4, at 4");
     ExpectFlashEquals(dump, second.ExpectedImage());
     Screenshot(program, "second-update-complete");
 
@@ -313,10 +318,8 @@ TEST_F(VersionUpGui, AboutBoxFromTheSystemMenu)
     CProgram program(kProgram, Work("console.txt"), "");
     ::SetEnvironmentVariableA("VU_MENU_PROBE_FILE", nullptr);
     ASSERT_TRUE(program.Started());
-    const HWND window = program.WaitMainWindow();
-    ASSERT_NE(window, nullptr);
-    const MainWindow main(window);
-    ASSERT_TRUE(main.Idle());
+    const MainWindow main(WaitIdleMainWindow(program));
+    ASSERT_NE(main.window, nullptr);
 
     // The system menu's last two items, read from inside the program's thread.
     const HMODULE probe = ::LoadLibraryA(kMenuProbe.c_str());
@@ -355,8 +358,7 @@ TEST_F(VersionUpGui, AboutBoxFromTheSystemMenu)
         EXPECT_EQ(Text(main.outName), outName);
         EXPECT_EQ(main.Status(), "");
         EXPECT_EQ(EditText(main.fileName), "");
-        EXPECT_EQ(ProgressRange(main.progress), std::make_pair(0, 35));
-        EXPECT_EQ(ProgressPos(main.progress), 0);
+        EXPECT_EQ(main.Bar(), "range 0-35, at 0");
     };
 
     const HWND about = openAbout(IDM_ABOUTBOX);
