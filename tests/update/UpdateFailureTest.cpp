@@ -11,8 +11,6 @@
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
 bool EndsWithPortsClosed(const Strings& journal)
 {
     return !journal.empty() && journal.back().rfind("stats ", 0) == 0;
@@ -26,14 +24,8 @@ CSyntheticFirmware LowerGroupFile()
     return firmware;
 }
 
-class UpdateFailure : public ::testing::Test {
+class UpdateFailure : public CRigTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(rig.Ready()) << "the virtual console is not this process's MIDI driver";
-        rig.Configure();
-    }
-
     // A run with a healthy console now completes and leaves the image in the flash.
     void ExpectHealthyRerunCompletes(const std::string& path, const CSyntheticFirmware& firmware)
     {
@@ -41,8 +33,6 @@ protected:
         EXPECT_EQ(rig.Run(path).statuses.back(), texts::kComplete);
         EXPECT_TRUE(rig.Flash() == ExpectedFlash(firmware));
     }
-
-    CConsoleRig rig;
 };
 
 // The file and image stage fails before any port is opened: the console hears nothing.
@@ -78,9 +68,9 @@ TEST_F(UpdateFailure, FileAndImageFailuresEndTheRunBeforeTheConsole)
     for (const Case& c : cases) {
         rig.Configure();
         const RunOutcome run = rig.Run(c.path);
-        Strings expected = {"range:0-3", "pos:0", std::string("status:") + texts::kFileReading};
-        expected.insert(expected.end(), c.positions.begin(), c.positions.end());
-        expected.push_back(std::string("status:") + c.text);
+        Strings expected = {"range:0-3", "pos:0", Status(texts::kFileReading)};
+        Append(expected, c.positions);
+        expected.push_back(Status(c.text));
         EXPECT_EQ(run.events, expected) << c.what;
         EXPECT_TRUE(rig.Journal().empty()) << c.what;
     }
@@ -100,10 +90,9 @@ TEST_F(UpdateFailure, MemoryShortageAtEachStage)
     };
     const Strings erases = {"erase 0", "erase 2", "erase 3", "erase 4"};
     Strings uAndErases = {"U"};
-    uAndErases.insert(uAndErases.end(), erases.begin(), erases.end());
+    Append(uAndErases, erases);
     Strings allButFinal = uAndErases;
-    const Strings writes = RegionWrites(0);
-    allButFinal.insert(allButFinal.end(), writes.begin(), writes.end());
+    Append(allButFinal, RegionWrites(0));
     const Case cases[] = {
         {1, {texts::kFileReading, texts::kNoMemoryForFile}, {}},
         {2, {texts::kFileReading, texts::kNoMemory}, {}},
@@ -141,9 +130,8 @@ TEST_F(UpdateFailure, PortsThatDoNotOpenEndTheRunBeforeThePause)
 {
     const CSyntheticFirmware firmware = LowerGroupFile();
     const std::string path = rig.WriteFirmware(firmware);
-    const Strings expected = {"range:0-3", "pos:0", std::string("status:") + texts::kFileReading, "pos:1", "pos:2",
-                              "pos:3", "range:0-5", "pos:0", std::string("status:") + texts::kDeviceOpen,
-                              std::string("status:") + texts::kDeviceOpenFailed};
+    const Strings expected = {"range:0-3", "pos:0", Status(texts::kFileReading), "pos:1", "pos:2", "pos:3",
+                              "range:0-5", "pos:0", Status(texts::kDeviceOpen), Status(texts::kDeviceOpenFailed)};
 
     // Discovery never ran: the device indices name no device.
     EXPECT_EQ(rig.Run(path, false).events, expected);
@@ -169,7 +157,7 @@ TEST_F(UpdateFailure, ConsoleStoppingMidWrite)
 
     const Strings tail(run.events.end() - 6, run.events.end());
     EXPECT_EQ(tail, (Strings{"status:Installing.... ( 1/ 1)", "range:0-8", "pos:0", "offset:1", "offset:1",
-                             std::string("status:") + texts::kInstallFailed}));
+                             Status(texts::kInstallFailed)}));
     const Strings sent = Describe(rig.Received());
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(sent.back(), "write 2800");

@@ -8,19 +8,6 @@
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
-std::string Status(const char* text)
-{
-    return std::string("status:") + text;
-}
-
-// Appends `more` to `list`.
-void Append(Strings& list, const Strings& more)
-{
-    list.insert(list.end(), more.begin(), more.end());
-}
-
 Strings Positions(int first, int last)
 {
     Strings events;
@@ -66,16 +53,7 @@ CSyntheticFirmware UpperGroupFile(uint16_t at8004, uint16_t at8006)
     return firmware;
 }
 
-class UpdateProcedure : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(rig.Ready()) << "the virtual console is not this process's MIDI driver";
-        rig.Configure();
-    }
-
-    CConsoleRig rig;
-};
+class UpdateProcedure : public CRigTest {};
 
 TEST_F(UpdateProcedure, OnlyRegionZeroErasesTheLowerGroupAndWritesOneRegion)
 {

@@ -30,7 +30,7 @@ bool HeldAwake()
 
 void CRecordingDisplay::ShowStatus(const char* text)
 {
-    events.push_back(std::string("status:") + text);
+    events.push_back(Status(text));
     statuses.push_back(text);
     awakeAtEveryStatus = awakeAtEveryStatus && HeldAwake();
 }

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,6 +33,20 @@ public:
     std::vector<std::string> statuses;
     bool awakeAtEveryStatus = true;
 };
+
+using Strings = std::vector<std::string>;
+
+// The event of a status shown.
+inline std::string Status(const char* text)
+{
+    return std::string("status:") + text;
+}
+
+// Appends `more` to `list`.
+inline void Append(Strings& list, const Strings& more)
+{
+    list.insert(list.end(), more.begin(), more.end());
+}
 
 // Stands in for SetThreadExecutionState and keeps the requests.
 EXECUTION_STATE WINAPI RecordExecutionState(EXECUTION_STATE state);
@@ -80,6 +96,18 @@ private:
     std::string m_folder;
     std::string m_journal;
     int m_files = 0;
+};
+
+// Each test starts with a healthy console and a fresh journal.
+class CRigTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(rig.Ready()) << "the virtual console is not this process's MIDI driver";
+        rig.Configure();
+    }
+
+    CConsoleRig rig;
 };
 
 // What the console's flash holds after a complete update from an erased chip: the file's
