@@ -6,13 +6,13 @@ set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
-cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake --no-warn-unused-cli -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc -DVU_BENCHMARKS=ON >/dev/null
 cmake --build build/native -j "$(nproc)" --target bench_assemble protocol_bench >/dev/null
 build/native/tests/image/bench_assemble
 build/native/tests/protocol/protocol_bench
 
-cmake -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake --no-warn-unused-cli -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 cmake --build build/windows -j "$(nproc)" --target bench_update vconsole_driver >/dev/null
 prefix="$PWD/build/windows/wineprefix"
