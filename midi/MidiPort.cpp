@@ -112,9 +112,11 @@ void CMidiPort::SendLong(const uint8_t* data, uint32_t length, uint8_t* reply)
         return;
     }
     if (!m_sendDone.Wait(m_sendTimeoutMs)) {
-        // The driver has lost the message. Its reset hands the header back, so `data` is free
-        // when we return.
+        // The driver has lost the message. Its reset hands the header back with a MOM_DONE;
+        // that report is waited out here, so that it cannot end the next send's wait early
+        // and `data` is free when we return.
         midiOutReset(m_hOut);
+        m_sendDone.Wait(m_sendTimeoutMs);
         CancelCapture();
     }
 }

@@ -8,7 +8,6 @@
 
 class CWindow {
 public:
-    HWND Handle() const { return m_hWnd; }
     void Attach(HWND hWnd) { m_hWnd = hWnd; }
     void Detach() { m_hWnd = nullptr; }
 
