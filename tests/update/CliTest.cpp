@@ -59,15 +59,20 @@ protected:
     // Runs versionup-cli with `arguments` against a console configured by `config`.
     CliOutcome Run(const std::string& arguments, const std::string& config)
     {
-        const std::string configPath = File("console.txt");
+        // Fresh files for every run: nothing of an earlier run (or a process it left behind
+        // holding a handle) can stand in this run's way.
+        const std::string run = std::to_string(++m_runs);
+        const std::string configPath = File("console" + run + ".txt");
         std::ofstream(configPath) << config << "\n";
         SetEnvironmentVariableA("VCONSOLE_CONFIG", configPath.c_str());
 
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-        const std::string outPath = File("out.txt");
-        const std::string errPath = File("err.txt");
-        HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
-        HANDLE err = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
+        const std::string outPath = File("out" + run + ".txt");
+        const std::string errPath = File("err" + run + ".txt");
+        HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_NEW, 0, nullptr);
+        HANDLE err = CreateFileA(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_NEW, 0, nullptr);
+        EXPECT_NE(out, INVALID_HANDLE_VALUE) << outPath;
+        EXPECT_NE(err, INVALID_HANDLE_VALUE) << errPath;
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
@@ -108,6 +113,7 @@ protected:
 
 private:
     fs::path m_folder;
+    int m_runs = 0;
 };
 
 // The output without the progress lines.
