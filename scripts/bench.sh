@@ -9,12 +9,12 @@ scripts/install-deps.sh
 cmake --no-warn-unused-cli -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc -DVU_BENCHMARKS=ON >/dev/null
 cmake --build build/native -j "$(nproc)" --target bench_assemble protocol_bench >/dev/null
-build/native/tests/image/bench_assemble
-build/native/tests/protocol/protocol_bench
+build/native/bench/bench_assemble
+build/native/bench/protocol_bench
 
 cmake --no-warn-unused-cli -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DVU_BENCHMARKS=ON >/dev/null
 cmake --build build/windows -j "$(nproc)" --target bench_update vconsole_driver >/dev/null
 prefix="$PWD/build/windows/wineprefix"
 scripts/wine-prefix.sh "$prefix" build/windows/vconsole/winevconsole.drv >/dev/null
-scripts/wine-exec.sh "$prefix" build/windows/tests/update/bench_update.exe "$@"
+scripts/wine-exec.sh "$prefix" build/windows/bench/bench_update.exe "$@"
