@@ -2,37 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <numeric>
 
 #include "FirmwareImage.h"
 #include "RegionMap.h"
 
-namespace {
-
-// Checksum bytes of blocks that are not supplied are never read; erased flash's value.
-constexpr uint8_t kUnusedChecksum = 0xFF;
-
-uint8_t ComplementedSum(const std::vector<uint8_t>& block)
-{
-    uint8_t sum = 0;
-    for (uint8_t byte : block)
-        sum = static_cast<uint8_t>(sum + byte);
-    return static_cast<uint8_t>(0xFF - sum);
-}
-
-// xorshift32: tiny, and the same sequence everywhere (unlike the standard distributions).
-uint32_t NextRandom(uint32_t& state)
-{
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
-}
-
-} // namespace
-
-CSyntheticFirmware::CSyntheticFirmware(int mapEntries) : m_mapEntries(mapEntries) {}
-
-uint8_t* CSyntheticFirmware::SupplyBlock(int block)
+uint8_t* CSyntheticFirmware::Block(int block)
 {
     auto [it, added] = m_blocks.try_emplace(block);
     if (added)
@@ -42,51 +17,42 @@ uint8_t* CSyntheticFirmware::SupplyBlock(int block)
 
 CSyntheticFirmware& CSyntheticFirmware::FillBlock(int block, uint8_t value)
 {
-    std::fill_n(SupplyBlock(block), kBlockBytes, value);
+    std::fill_n(Block(block), kBlockBytes, value);
     return *this;
 }
 
 CSyntheticFirmware& CSyntheticFirmware::FillRegion(int region, uint8_t value)
 {
-    const int first = static_cast<int>(RegionOffset(region) / kBlockBytes);
-    const int count = static_cast<int>(RegionLength(region) / kBlockBytes);
-    for (int block = first; block < first + count; ++block)
-        FillBlock(block, value);
+    for (uint32_t at = RegionOffset(region); at < RegionOffset(region) + RegionLength(region); at += kBlockBytes)
+        FillBlock(static_cast<int>(at / kBlockBytes), value);
     return *this;
 }
 
 CSyntheticFirmware& CSyntheticFirmware::FillRegionRandom(int region, uint32_t seed)
 {
-    uint32_t state = seed * 2654435761u + 1u; // never 0, which xorshift cannot leave
-    const int first = static_cast<int>(RegionOffset(region) / kBlockBytes);
-    const int count = static_cast<int>(RegionLength(region) / kBlockBytes);
-    for (int block = first; block < first + count; ++block) {
-        uint8_t* bytes = SupplyBlock(block);
-        for (uint32_t i = 0; i < kBlockBytes; ++i)
-            bytes[i] = static_cast<uint8_t>(NextRandom(state) >> 24);
+    uint32_t state = seed * 2654435761u + 1u; // xorshift32, which never leaves 0
+    for (uint32_t at = RegionOffset(region); at < RegionOffset(region) + RegionLength(region); ++at) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        SetByte(at, static_cast<uint8_t>(state >> 24));
     }
     return *this;
 }
 
 CSyntheticFirmware& CSyntheticFirmware::SetByte(uint32_t offset, uint8_t value)
 {
-    SupplyBlock(static_cast<int>(offset / kBlockBytes))[offset % kBlockBytes] = value;
+    Block(static_cast<int>(offset / kBlockBytes))[offset % kBlockBytes] = value;
     return *this;
-}
-
-CSyntheticFirmware& CSyntheticFirmware::SetWordBE(uint32_t offset, uint16_t value)
-{
-    SetByte(offset, static_cast<uint8_t>(value >> 8));
-    return SetByte(offset + 1, static_cast<uint8_t>(value));
 }
 
 CSyntheticFirmware& CSyntheticFirmware::SetHeaderWords(uint16_t at8000, uint16_t at8002, uint16_t at8004,
                                                        uint16_t at8006)
 {
-    SetWordBE(0x8000, at8000);
-    SetWordBE(0x8002, at8002);
-    SetWordBE(0x8004, at8004);
-    return SetWordBE(0x8006, at8006);
+    const uint16_t words[] = {at8000, at8002, at8004, at8006};
+    for (uint32_t i = 0; i < 4; ++i)
+        SetByte(0x8000 + 2 * i, static_cast<uint8_t>(words[i] >> 8)).SetByte(0x8001 + 2 * i, words[i] & 0xFF);
+    return *this;
 }
 
 CSyntheticFirmware& CSyntheticFirmware::BreakChecksum(int block)
@@ -101,42 +67,23 @@ CSyntheticFirmware& CSyntheticFirmware::SetMapByte(int index, uint8_t value)
     return *this;
 }
 
-CSyntheticFirmware& CSyntheticFirmware::PadBeforeChecksums(size_t count, uint8_t value)
-{
-    m_padding = count;
-    m_paddingValue = value;
-    return *this;
-}
-
-CSyntheticFirmware& CSyntheticFirmware::TruncateTo(size_t length)
-{
-    m_truncateTo = length;
-    return *this;
-}
-
 std::vector<uint8_t> CSyntheticFirmware::Bytes() const
 {
-    std::vector<uint8_t> map(m_mapEntries, 0);
-    std::vector<uint8_t> checksums(m_mapEntries, kUnusedChecksum);
-    std::vector<uint8_t> data;
+    // Map, supplied blocks, then one checksum byte per map entry (0xFF where unused).
+    std::vector<uint8_t> file(m_mapEntries, 0);
+    std::vector<uint8_t> checksums(m_mapEntries, 0xFF);
     for (const auto& [block, bytes] : m_blocks) {
-        if (block >= m_mapEntries)
-            continue;
-        map[block] = 1;
-        checksums[block] = ComplementedSum(bytes);
-        data.insert(data.end(), bytes.begin(), bytes.end());
+        if (block < m_mapEntries) {
+            file[block] = 1;
+            checksums[block] = static_cast<uint8_t>(0xFF - std::accumulate(bytes.begin(), bytes.end(), 0));
+            file.insert(file.end(), bytes.begin(), bytes.end());
+        }
     }
     for (const auto& [index, value] : m_mapBytes)
-        map[index] = value;
+        file[index] = value;
     for (int block : m_brokenChecksums)
         checksums[block] ^= 0x01;
-
-    std::vector<uint8_t> file = map;
-    file.insert(file.end(), data.begin(), data.end());
-    file.insert(file.end(), m_padding, m_paddingValue);
     file.insert(file.end(), checksums.begin(), checksums.end());
-    if (m_truncateTo < file.size())
-        file.resize(m_truncateTo);
     return file;
 }
 

@@ -1,6 +1,4 @@
-// The update protocol's messages for the tests, built with the tool's own framing and packet
-// code: what the tool sends the console, what the console answers, and the address a write
-// packet carries.
+// The update protocol's messages for the tests, built with the tool's own framing and packet code.
 #pragma once
 
 #include <algorithm>
@@ -28,8 +26,8 @@ inline Bytes Final() { return Framed({0x42, 0x00, 0x00, 0x01}); }
 inline Bytes WritePacket(uint32_t address, const Bytes& data)
 {
     Bytes message(kWriteBufferSize);
-    int length = BuildWritePacket(message.data(), address, data.data(), static_cast<int>(data.size()));
-    message.resize(static_cast<size_t>(length));
+    message.resize(static_cast<size_t>(
+        BuildWritePacket(message.data(), address, data.data(), static_cast<int>(data.size()))));
     return message;
 }
 
@@ -42,24 +40,17 @@ inline Bytes PacketData(uint8_t seed)
     return data;
 }
 
-// The console's answer to a write packet: the address it echoes, packed, and its result.
+// The console's answer to a write packet: the packed address it echoes and its result.
 inline Bytes WriteReply(uint32_t echo, uint8_t result = 0x00)
 {
-    const uint8_t address[4] = {static_cast<uint8_t>(echo >> 24), static_cast<uint8_t>(echo >> 16),
-                                static_cast<uint8_t>(echo >> 8), static_cast<uint8_t>(echo)};
-    Bytes payload(8);
-    payload[0] = 0x42;
-    payload[1] = 0x02;
-    Pack7(payload.data() + 2, address, 4);
-    payload[7] = result;
-    return Framed(payload);
+    const Bytes packet = WritePacket(echo, {});
+    return Framed({0x42, 0x02, packet[16], packet[17], packet[18], packet[19], packet[20], result});
 }
 
 // The flash address that a write packet carries.
 inline uint32_t PacketAddress(const Bytes& message)
 {
-    uint8_t address[4];
-    Unpack7(address, message.data() + sysex::kPayloadOffset + 2, 5);
-    return (uint32_t{address[0]} << 24) | (uint32_t{address[1]} << 16) | (uint32_t{address[2]} << 8) |
-           address[3];
+    uint8_t a[4];
+    Unpack7(a, message.data() + sysex::kPayloadOffset + 2, 5);
+    return (uint32_t{a[0]} << 24) | (uint32_t{a[1]} << 16) | (uint32_t{a[2]} << 8) | a[3];
 }
