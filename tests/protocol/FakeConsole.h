@@ -2,10 +2,6 @@
 // display that records what the commands show.
 #pragma once
 
-#include "ProgressDisplay.h"
-#include "ReplyLink.h"
-#include "SysexMessages.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,25 +9,27 @@
 #include <string>
 #include <vector>
 
+#include "ProgressDisplay.h"
+#include "ReplyLink.h"
+#include "SysexMessages.h"
+
 class CScriptedLink : public IReplyLink {
 public:
-    enum class Answer { Reply, AcknowledgeWrite, TimeOut, NoData };
+    enum class Answer { Reply, Acknowledge, TimeOut, NoData };
     struct Step {
         Answer answer;
         Bytes message;
     };
     static Step Reply(Bytes message) { return {Answer::Reply, std::move(message)}; }
-    static Step Acknowledge() { return {Answer::AcknowledgeWrite, {}}; }
+    static Step Acknowledge() { return {Answer::Acknowledge, {}}; } // echoes the last packet
     static Step TimeOut() { return {Answer::TimeOut, {}}; }
     // The driver reported a damaged incoming message: the wait ends, the buffer is untouched.
     static Step NoData() { return {Answer::NoData, {}}; }
 
-    // One step per awaited reply; once it runs out, the console stays silent.
-    std::deque<Step> script;
-
+    std::deque<Step> script; // one step per awaited reply; then the console stays silent
     std::vector<Bytes> sent;
-    std::vector<uint8_t*> replyBuffers;     // per send; null when no capture was armed
-    std::vector<Bytes> replyWhenArmed;      // bytes 0..21 of the reply buffer at each armed send
+    std::vector<uint8_t*> replyBuffers; // per send; null when no capture was armed
+    std::vector<Bytes> replyWhenArmed;  // bytes 0..21 of the reply buffer at each armed send
     std::vector<uint32_t> timeouts;
 
     void SendLong(const uint8_t* message, uint32_t length, uint8_t* reply) override
@@ -47,40 +45,24 @@ public:
     {
         timeouts.push_back(timeoutMs);
         EXPECT_NE(m_armed, nullptr) << "waiting without an armed capture";
-        uint8_t* reply = m_armed;
-        m_armed = nullptr;
         const Step step = script.empty() ? TimeOut() : script.front();
         if (!script.empty())
             script.pop_front();
-        switch (step.answer) {
-        case Answer::TimeOut:
-            return 0;
-        case Answer::NoData:
-            return 1;
-        case Answer::AcknowledgeWrite:
-            Deliver(reply, WriteReply(PacketAddress(sent.back())));
-            return 1;
-        case Answer::Reply:
-            Deliver(reply, step.message);
-            return 1;
-        }
-        return 0;
+        const Bytes reply = step.answer == Answer::Acknowledge ? WriteReply(PacketAddress(sent.back())) : step.message;
+        if (m_armed && (step.answer == Answer::Reply || step.answer == Answer::Acknowledge))
+            std::copy_n(reply.begin(), std::min<size_t>(reply.size(), 4096), m_armed);
+        m_armed = nullptr;
+        return step.answer != Answer::TimeOut;
     }
 
 private:
-    static void Deliver(uint8_t* reply, const Bytes& message)
-    {
-        if (reply)
-            std::copy_n(message.begin(), std::min<size_t>(message.size(), 4096), reply);
-    }
-
     uint8_t* m_armed = nullptr;
 };
 
 class CRecordingDisplay : public IProgressDisplay {
 public:
     std::vector<std::string> statuses;
-    std::vector<std::string> progress;      // "range 0 4", "pos 0", "offset 1"
+    std::vector<std::string> progress; // "range 0 4", "pos 0", "offset 1"
     int position = -1;
 
     void ShowStatus(const char* text) override { statuses.emplace_back(text); }
