@@ -1,173 +1,182 @@
 #include "UpdateCommands.h"
 
+#include <deque>
+#include <string>
+
 #include <gtest/gtest.h>
 
-#include "FakeConsole.h"
 #include "HeapBlock.h"
 #include "StatusTexts.h"
+#include "SysexMessages.h"
 
 namespace {
 
 constexpr uint32_t kTestTimeoutMs = 1234;
-using Step = CScriptedLink::Step;
+// Scripted console answers beside real replies: no reply in time, a damaged message (the wait
+// ends, the buffer is untouched), and the acknowledgement of the packet just sent.
+const Bytes kSilence{}, kDamaged{0xF0}, kAck{0x06};
 
-struct Console {
-    CScriptedLink link;
-    CRecordingDisplay display;
-    CUpdateCommands commands{link, display, kTestTimeoutMs};
+// The console's side of the link, answering from a script, and the display, as one log.
+struct Console : IReplyLink, IProgressDisplay {
+    std::deque<Bytes> script; // then silence
+    std::vector<Bytes> sent;
+    std::vector<Bytes> replyWhenArmed; // bytes 0..21 of the reply buffer at each armed send
+    std::vector<uint32_t> timeouts;
+    std::string display;
+    uint8_t* armed = nullptr;
+    CUpdateCommands commands{*this, *this, kTestTimeoutMs};
+
+    void SendLong(const uint8_t* message, uint32_t length, uint8_t* reply) override
+    {
+        sent.emplace_back(message, message + length);
+        if (reply)
+            replyWhenArmed.emplace_back(reply, reply + 22);
+        armed = reply;
+    }
+    int WaitReply(uint32_t timeoutMs) override
+    {
+        timeouts.push_back(timeoutMs);
+        Bytes reply = script.empty() ? kSilence : script.front();
+        if (!script.empty())
+            script.pop_front();
+        if (reply == kAck)
+            reply = WriteReply(PacketAddress(sent.back()));
+        if (armed && reply.size() > 1)
+            std::copy(reply.begin(), reply.end(), armed);
+        armed = nullptr;
+        return !reply.empty();
+    }
+    void ShowStatus(const char* text) override { display += std::string(text) + ";"; }
+    void SetRange(int lower, int upper) override { display += "range " + std::to_string(lower) + " " + std::to_string(upper) + ";"; }
+    void SetPos(int position) override { display += "pos " + std::to_string(position) + ";"; }
+    void OffsetPos(int delta) override { display += "+" + std::to_string(delta) + ";"; }
 };
 
-const Bytes& Data() // a region's worth of bytes that differ from packet to packet
-{
-    static const Bytes data = [] {
-        Bytes bytes(0x8000);
-        for (size_t i = 0; i < bytes.size(); ++i)
-            bytes[i] = static_cast<uint8_t>(i * 151 + 7 + i / 4096);
-        return bytes;
-    }();
-    return data;
-}
-
-Bytes Edited(Bytes message, size_t at, uint8_t value)
-{
-    message[at] = value;
-    return message;
-}
+// A region's worth of bytes that differ from packet to packet.
+const Bytes kData = [] {
+    Bytes bytes(0x8000);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(i * 151 + 7 + i / 4096);
+    return bytes;
+}();
 
 int Erase5(CUpdateCommands& c) { return c.EraseRegion(5); }
 int Finish(CUpdateCommands& c) { return c.FinishUpdate(); }
-int WriteBlock(CUpdateCommands& c) { return c.WriteRegion(0x8000, Data().data(), 0x1000); }
-int WriteEightBlocks(CUpdateCommands& c) { return c.WriteRegion(0x20000, Data().data(), 0x8000); }
+int WriteBlock(CUpdateCommands& c) { return c.WriteRegion(0x8000, kData.data(), 0x1000); }
+int WriteEightBlocks(CUpdateCommands& c) { return c.WriteRegion(0x20000, kData.data(), 0x8000); }
 
 } // namespace
 
 TEST(UpdateCommands, EachReplyGivesItsResult)
 {
-    const Step ack = CScriptedLink::Acknowledge();
-    const auto reply = [](const Bytes& payload) { return CScriptedLink::Reply(Framed(payload)); };
-    // Header, length, identifier and checksum of a reply are not compared.
-    Bytes bentErase = Framed({0x42, 0x01, 0x05, 0x00, 0x33});
-    std::fill_n(bentErase.begin(), 14, 0x7F);
-    bentErase[19] = 0x00;
+    Bytes bent = Framed({0x42, 0x01, 0x05, 0x00, 0x33}); // header, length, identifier and checksum
+    std::fill_n(bent.begin(), 14, 0x7F);                  // are not compared
+    bent[19] = 0x00;
+    const char* oneBlock = "range 0 1;pos 0;";
     const struct {
         const char* what;
         int (*operation)(CUpdateCommands&);
-        std::vector<Step> script;
+        std::vector<Bytes> script;
         int result;
         size_t sent;
-        int position; // of the progress bar at the end
+        const char* display;
     } cases[] = {
-        {"erase accepted", Erase5, {CScriptedLink::Reply(bentErase)}, 0, 1, -1},
-        {"erase: another command", Erase5, {reply({0x43, 0x01, 0x05, 0x00})}, 1, 1, -1},
-        {"erase: another code", Erase5, {reply({0x42, 0x02, 0x05, 0x00})}, 1, 1, -1},
-        {"erase: another region", Erase5, {reply({0x42, 0x01, 0x06, 0x00})}, 1, 1, -1},
-        {"erase failed", Erase5, {reply({0x42, 0x01, 0x05, 0x01})}, 1, 1, -1},
-        {"erase: silence", Erase5, {CScriptedLink::TimeOut()}, 1, 1, -1},
-        {"erase: damaged reply", Erase5, {CScriptedLink::NoData()}, 1, 1, -1},
-        {"final accepted", Finish, {reply({0x42, 0x00, 0x00, 0x00})}, 0, 1, -1},
-        {"final sent back unchanged", Finish, {reply({0x42, 0x00, 0x00, 0x01})}, 1, 1, -1},
-        {"final: another command", Finish, {reply({0x41, 0x00, 0x00, 0x00})}, 1, 1, -1},
-        {"final: another code", Finish, {reply({0x42, 0x01, 0x00, 0x00})}, 1, 1, -1},
-        {"final: byte 16", Finish, {reply({0x42, 0x00, 0x01, 0x00})}, 1, 1, -1},
-        {"final: silence", Finish, {CScriptedLink::TimeOut()}, 1, 1, -1},
-        {"write accepted", WriteBlock, {ack, ack}, 0, 2, 1},
-        {"write: bits 28-31 of the echo are ignored", WriteBlock,
-         {CScriptedLink::Reply(WriteReply(0xF0008000)), CScriptedLink::Reply(WriteReply(0x30008800))}, 0, 2, 1},
-        {"write: wrong echo", WriteBlock, {CScriptedLink::Reply(WriteReply(0x8001)), ack}, 1, 1, 0},
-        {"write: bit 27 is the address's", WriteBlock, {CScriptedLink::Reply(WriteReply(0x08008000)), ack}, 1, 1, 0},
-        {"write failed", WriteBlock, {CScriptedLink::Reply(WriteReply(0x8000, 0x01)), ack}, 1, 1, 0},
-        {"write: another command", WriteBlock, {CScriptedLink::Reply(Edited(WriteReply(0x8000), 14, 0x41)), ack}, 1, 1, 0},
-        {"write: another code", WriteBlock, {CScriptedLink::Reply(Edited(WriteReply(0x8000), 15, 0x01)), ack}, 1, 1, 0},
-        {"write: silence", WriteBlock, {CScriptedLink::TimeOut(), ack}, 1, 1, 0},
+        {"erase accepted", Erase5, {bent}, 0, 1, ""},
+        {"erase: another region", Erase5, {Framed({0x42, 0x01, 0x06, 0x00})}, 1, 1, ""},
+        {"erase failed", Erase5, {Framed({0x42, 0x01, 0x05, 0x01})}, 1, 1, ""},
+        {"erase: silence", Erase5, {kSilence}, 1, 1, ""},
+        {"erase: damaged reply", Erase5, {kDamaged}, 1, 1, ""},
+        {"final accepted", Finish, {Framed({0x42, 0x00, 0x00, 0x00})}, 0, 1, ""},
+        {"final sent back unchanged", Finish, {Framed({0x42, 0x00, 0x00, 0x01})}, 1, 1, ""},
+        {"final: byte 16", Finish, {Framed({0x42, 0x00, 0x01, 0x00})}, 1, 1, ""},
+        {"final: silence", Finish, {kSilence}, 1, 1, ""},
+        {"write accepted", WriteBlock, {kAck, kAck}, 0, 2, "range 0 1;pos 0;+1;"},
+        {"write: bits 28-31 of the echo ignored", WriteBlock, {WriteReply(0xF0008000), WriteReply(0x30008800)}, 0, 2,
+         "range 0 1;pos 0;+1;"},
+        {"write: wrong echo", WriteBlock, {WriteReply(0x8001), kAck}, 1, 1, oneBlock},
+        {"write: bit 27 is the address's", WriteBlock, {WriteReply(0x08008000), kAck}, 1, 1, oneBlock},
+        {"write failed", WriteBlock, {WriteReply(0x8000, 0x01), kAck}, 1, 1, oneBlock},
+        {"write: another command", WriteBlock, {Edited(WriteReply(0x8000), 14, 0x41), kAck}, 1, 1, oneBlock},
+        {"write: another code", WriteBlock, {Edited(WriteReply(0x8000), 15, 0x01), kAck}, 1, 1, oneBlock},
+        {"write: silence", WriteBlock, {kSilence, kAck}, 1, 1, oneBlock},
         // The reply buffer is not cleared between packets: the previous echo names another address.
-        {"write: damaged reply to a later packet", WriteBlock, {ack, CScriptedLink::NoData(), ack}, 1, 2, 0},
+        {"write: damaged reply to a later packet", WriteBlock, {kAck, kDamaged, kAck}, 1, 2, oneBlock},
         {"write: silence at the second packet of the third block", WriteEightBlocks,
-         {ack, ack, ack, ack, ack, CScriptedLink::TimeOut(), ack}, 1, 6, 2},
+         {kAck, kAck, kAck, kAck, kAck, kSilence, kAck}, 1, 6, "range 0 8;pos 0;+1;+1;"},
         {"write failed at the second packet of the third block", WriteEightBlocks,
-         {ack, ack, ack, ack, ack, CScriptedLink::Reply(WriteReply(0x22800, 0x7F)), ack}, 1, 6, 2},
+         {kAck, kAck, kAck, kAck, kAck, WriteReply(0x22800, 0x7F), kAck}, 1, 6, "range 0 8;pos 0;+1;+1;"},
     };
     for (const auto& c : cases) {
         Console console;
-        console.link.script.assign(c.script.begin(), c.script.end());
+        console.script.assign(c.script.begin(), c.script.end());
         EXPECT_EQ(c.operation(console.commands), c.result) << c.what;
-        EXPECT_EQ(console.link.sent.size(), c.sent) << c.what;
-        EXPECT_EQ(console.link.timeouts, std::vector<uint32_t>(c.sent, kTestTimeoutMs)) << c.what;
-        EXPECT_EQ(console.display.position, c.position) << c.what;
-        EXPECT_TRUE(console.display.statuses.empty()) << c.what;
+        EXPECT_EQ(console.sent.size(), c.sent) << c.what;
+        EXPECT_EQ(console.timeouts, std::vector<uint32_t>(c.sent, kTestTimeoutMs)) << c.what;
+        EXPECT_EQ(console.display, c.display) << c.what;
     }
-    CScriptedLink link;
-    CRecordingDisplay display;
-    CUpdateCommands(link, display).EraseRegion(0);
-    EXPECT_EQ(link.timeouts, std::vector<uint32_t>{5000});
+    Console console;
+    CUpdateCommands(console, console).EraseRegion(0);
+    EXPECT_EQ(console.timeouts, std::vector<uint32_t>{5000});
 }
 
-TEST(UpdateCommands, SendTheConsoleMessagesByteExact)
+TEST(UpdateCommands, SendTheConsoleMessages)
 {
     Console console;
     console.commands.SendCommandU();
-    console.link.script = {CScriptedLink::Reply(Framed({0x42, 0x01, 0x05, 0x00}))};
+    console.script = {Framed({0x42, 0x01, 0x05, 0x00})};
     console.commands.EraseRegion(5);
     console.commands.FinishUpdate();
-    EXPECT_EQ(console.link.sent, (std::vector<Bytes>{
-        {0xF0, 0x43, 0x00, 0x7E, 0x00, 0x09, 0x4C, 0x4D, 0x20, 0x20, 0x38, 0x43, 0x31, 0x32, 0x55, 0x74, 0xF7},
-        {0xF0, 0x43, 0x00, 0x7E, 0x00, 0x0B, 0x4C, 0x4D, 0x20, 0x20, 0x38, 0x43, 0x31, 0x32, 0x42, 0x01, 0x05, 0x01, 0xF7},
-        {0xF0, 0x43, 0x00, 0x7E, 0x00, 0x0C, 0x4C, 0x4D, 0x20, 0x20, 0x38, 0x43, 0x31, 0x32, 0x42, 0x00, 0x00, 0x01,
-         0x06, 0xF7}}));
+    EXPECT_EQ(console.sent, (std::vector<Bytes>{Framed({0x55}), Framed({0x42, 0x01, 0x05}), Framed({0x42, 0x00, 0x00, 0x01})}));
     // U awaits no reply; the others arm a zero-filled reply buffer.
-    EXPECT_EQ(console.link.replyBuffers[0], nullptr);
-    EXPECT_EQ(console.link.replyWhenArmed, std::vector<Bytes>(2, Bytes(22, 0)));
+    EXPECT_EQ(console.timeouts.size(), 2u);
+    EXPECT_EQ(console.replyWhenArmed, std::vector<Bytes>(2, Bytes(22, 0)));
 
     EXPECT_EQ(WritePacket(0x8000, {0x12, 0x80, 0xFE}),
               (Bytes{0xF0, 0x43, 0x00, 0x7E, 0x00, 0x13, 0x4C, 0x4D, 0x20, 0x20, 0x38, 0x43, 0x31, 0x32,
                      0x42, 0x02, 0x10, 0x00, 0x00, 0x00, 0x00, 0x30, 0x12, 0x00, 0x7E, 0x35, 0xF7}));
-    const Bytes address = WritePacket(0x10000, {});
-    EXPECT_EQ(Bytes(address.begin() + 16, address.begin() + 21), (Bytes{0x00, 0x00, 0x01, 0x00, 0x00}));
+    EXPECT_EQ(WriteReply(0x10000), Framed({0x42, 0x02, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00}));
 }
 
 TEST(UpdateCommands, WriteRegionSendsEachBlockAsTwoAcknowledgedPackets)
 {
     Console console;
-    console.link.script.assign(8, CScriptedLink::Acknowledge());
-    EXPECT_EQ(console.commands.WriteRegion(0x8000, Data().data(), 0x4000), 0);
-    ASSERT_EQ(console.link.sent.size(), 8u);
+    console.script.assign(8, kAck);
+    EXPECT_EQ(console.commands.WriteRegion(0x8000, kData.data(), 0x4000), 0);
+    ASSERT_EQ(console.sent.size(), 8u);
     for (size_t i = 0; i < 8; ++i) {
-        const Bytes& packet = console.link.sent[i];
-        ASSERT_EQ(packet.size(), 2364u);
-        EXPECT_EQ(PacketAddress(packet), 0x8000 + 0x800 * i);
-        Bytes unpacked(2048);
-        Unpack7(unpacked.data(), packet.data() + 21, 2341);
-        EXPECT_TRUE(std::equal(unpacked.begin(), unpacked.end(), Data().begin() + 2048 * i)) << i;
-        EXPECT_EQ(console.link.replyBuffers[i], console.link.replyBuffers[0]); // one for the region
+        ASSERT_EQ(console.sent[i].size(), 2364u);
+        EXPECT_EQ(PacketAddress(console.sent[i]), 0x8000 + 0x800 * i);
+        Bytes data(2048);
+        Unpack7(data.data(), console.sent[i].data() + 21, 2341);
+        EXPECT_TRUE(std::equal(data.begin(), data.end(), kData.begin() + 2048 * i)) << i;
     }
-    EXPECT_EQ(console.display.progress,
-              (std::vector<std::string>{"range 0 4", "pos 0", "offset 1", "offset 1", "offset 1", "offset 1"}));
+    EXPECT_EQ(console.display, "range 0 4;pos 0;+1;+1;+1;+1;");
+    // One reply buffer for the region, not cleared between packets.
+    const Bytes first = WriteReply(0x8000);
+    EXPECT_EQ(console.replyWhenArmed[1], Bytes(first.begin(), first.begin() + 22));
 
     // Nothing to write: nothing sent. Not whole blocks: refused before anything is sent.
     for (uint32_t length : {0u, 1u, 2048u, 0x1800u}) {
         Console other;
-        EXPECT_EQ(other.commands.WriteRegion(0x8000, Data().data(), length), length == 0 ? 0 : 1);
-        EXPECT_TRUE(other.link.sent.empty());
-        EXPECT_EQ(other.display.progress, length == 0 ? (std::vector<std::string>{"range 0 0", "pos 0"})
-                                                      : std::vector<std::string>{});
+        EXPECT_EQ(other.commands.WriteRegion(0x8000, kData.data(), length), length == 0 ? 0 : 1);
+        EXPECT_TRUE(other.sent.empty());
+        EXPECT_EQ(other.display, length == 0 ? "range 0 0;pos 0;" : "");
     }
 }
 
 TEST(UpdateCommands, MemoryShortageShowsTheTextAndSendsNothing)
 {
     // The first allocation is the message buffer, the second the reply buffer (none for U).
-    const struct {
-        int (*operation)(CUpdateCommands&);
-        int failing;
-    } cases[] = {{[](CUpdateCommands& c) { c.SendCommandU(); return 1; }, 1},
-                 {Erase5, 1}, {Erase5, 2}, {Finish, 1}, {Finish, 2}, {WriteBlock, 1}, {WriteBlock, 2}};
-    for (const auto& c : cases) {
+    const std::pair<int (*)(CUpdateCommands&), int> cases[] = {
+        {[](CUpdateCommands& c) { c.SendCommandU(); return 1; }, 1},
+        {Erase5, 1}, {Erase5, 2}, {Finish, 1}, {Finish, 2}, {WriteBlock, 1}, {WriteBlock, 2}};
+    for (const auto& [operation, failing] : cases) {
         Console console;
-        console.link.script = {CScriptedLink::Acknowledge()};
-        FailHeapAllocationAfter(c.failing);
-        EXPECT_EQ(c.operation(console.commands), 1);
+        console.script = {kAck};
+        FailHeapAllocationAfter(failing);
+        EXPECT_EQ(operation(console.commands), 1);
         FailHeapAllocationAfter(0);
-        EXPECT_TRUE(console.link.sent.empty());
-        EXPECT_EQ(console.display.statuses, std::vector<std::string>{texts::kNoMemory});
-        EXPECT_TRUE(console.display.progress.empty());
+        EXPECT_TRUE(console.sent.empty());
+        EXPECT_EQ(console.display, std::string(texts::kNoMemory) + ";");
     }
 }

@@ -7,17 +7,10 @@
 #include "FirmwareImage.h"
 #include "RegionMap.h"
 
-uint8_t* CSyntheticFirmware::Block(int block)
-{
-    auto [it, added] = m_blocks.try_emplace(block);
-    if (added)
-        it->second.assign(kBlockBytes, 0xFF);
-    return it->second.data();
-}
-
 CSyntheticFirmware& CSyntheticFirmware::FillBlock(int block, uint8_t value)
 {
-    std::fill_n(Block(block), kBlockBytes, value);
+    std::fill_n(m_image.begin() + block * kBlockBytes, kBlockBytes, value);
+    m_supplied[block] = true;
     return *this;
 }
 
@@ -42,7 +35,8 @@ CSyntheticFirmware& CSyntheticFirmware::FillRegionRandom(int region, uint32_t se
 
 CSyntheticFirmware& CSyntheticFirmware::SetByte(uint32_t offset, uint8_t value)
 {
-    Block(static_cast<int>(offset / kBlockBytes))[offset % kBlockBytes] = value;
+    m_image[offset] = value;
+    m_supplied[offset / kBlockBytes] = true;
     return *this;
 }
 
@@ -55,33 +49,22 @@ CSyntheticFirmware& CSyntheticFirmware::SetHeaderWords(uint16_t at8000, uint16_t
     return *this;
 }
 
-CSyntheticFirmware& CSyntheticFirmware::BreakChecksum(int block)
-{
-    m_brokenChecksums.push_back(block);
-    return *this;
-}
-
-CSyntheticFirmware& CSyntheticFirmware::SetMapByte(int index, uint8_t value)
-{
-    m_mapBytes[index] = value;
-    return *this;
-}
-
 std::vector<uint8_t> CSyntheticFirmware::Bytes() const
 {
     // Map, supplied blocks, then one checksum byte per map entry (0xFF where unused).
     std::vector<uint8_t> file(m_mapEntries, 0);
     std::vector<uint8_t> checksums(m_mapEntries, 0xFF);
-    for (const auto& [block, bytes] : m_blocks) {
-        if (block < m_mapEntries) {
+    for (int block = 0; block < m_mapEntries; ++block) {
+        if (m_supplied[block]) {
+            const auto data = m_image.begin() + block * kBlockBytes;
             file[block] = 1;
-            checksums[block] = static_cast<uint8_t>(0xFF - std::accumulate(bytes.begin(), bytes.end(), 0));
-            file.insert(file.end(), bytes.begin(), bytes.end());
+            checksums[block] = static_cast<uint8_t>(0xFF - std::accumulate(data, data + kBlockBytes, 0));
+            file.insert(file.end(), data, data + kBlockBytes);
         }
     }
     for (const auto& [index, value] : m_mapBytes)
         file[index] = value;
-    for (int block : m_brokenChecksums)
+    for (int block : m_checksumFlips)
         checksums[block] ^= 0x01;
     file.insert(file.end(), checksums.begin(), checksums.end());
     return file;
@@ -89,11 +72,8 @@ std::vector<uint8_t> CSyntheticFirmware::Bytes() const
 
 std::vector<uint8_t> CSyntheticFirmware::ExpectedImage() const
 {
-    std::vector<uint8_t> image(kImageSize, 0xFF);
-    for (const auto& [block, bytes] : m_blocks) {
-        if (block < m_mapEntries)
-            std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<ptrdiff_t>(block) * kBlockBytes);
-    }
+    std::vector<uint8_t> image = m_image;
+    std::fill(image.begin() + m_mapEntries * kBlockBytes, image.end(), 0xFF);
     return image;
 }
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CSyntheticFirmware {
@@ -12,8 +12,7 @@ public:
     // `mapEntries` is 512 (first 2 MB of flash) or 1024 (all of it).
     explicit CSyntheticFirmware(int mapEntries = 1024) : m_mapEntries(mapEntries) {}
 
-    // A block is supplied from the first time it is touched and starts as erased flash (0xFF).
-    // Blocks beyond the map are left out of both outputs.
+    // A block is supplied once any of its bytes is set; its other bytes stay erased flash (0xFF).
     CSyntheticFirmware& FillBlock(int block, uint8_t value);
     CSyntheticFirmware& FillRegion(int region, uint8_t value);
     // Pseudo-random content, the same on every host for the same seed.
@@ -24,19 +23,23 @@ public:
     CSyntheticFirmware& SetHeaderWords(uint16_t at8000, uint16_t at8002, uint16_t at8004, uint16_t at8006);
 
     // Faults in the file's bytes only; the expected image ignores them.
-    CSyntheticFirmware& BreakChecksum(int block);
-    CSyntheticFirmware& SetMapByte(int index, uint8_t value);
+    CSyntheticFirmware& BreakChecksum(int block) { m_checksumFlips.push_back(block); return *this; }
+    CSyntheticFirmware& SetMapByte(int index, uint8_t value)
+    {
+        m_mapBytes.emplace_back(index, value);
+        return *this;
+    }
 
     std::vector<uint8_t> Bytes() const;
+    // The supplied blocks of the map's reach over erased flash.
     std::vector<uint8_t> ExpectedImage() const;
 
 private:
-    uint8_t* Block(int block);
-
     int m_mapEntries;
-    std::map<int, std::vector<uint8_t>> m_blocks;
-    std::map<int, uint8_t> m_mapBytes;
-    std::vector<int> m_brokenChecksums;
+    std::vector<uint8_t> m_image = std::vector<uint8_t>(4194304, 0xFF);
+    std::vector<bool> m_supplied = std::vector<bool>(1024);
+    std::vector<std::pair<int, uint8_t>> m_mapBytes;
+    std::vector<int> m_checksumFlips;
 };
 
 // Writes `bytes` as a new file; false when it cannot.

@@ -19,6 +19,13 @@ inline Bytes Framed(const Bytes& payload)
     return message;
 }
 
+// A copy of `message` with one byte changed.
+inline Bytes Edited(Bytes message, size_t at, uint8_t value)
+{
+    message[at] = value;
+    return message;
+}
+
 inline Bytes CommandU() { return Framed({0x55}); }
 inline Bytes Erase(uint8_t region) { return Framed({0x42, 0x01, region}); }
 inline Bytes Final() { return Framed({0x42, 0x00, 0x00, 0x01}); }
