@@ -60,6 +60,7 @@ const Bytes kData = [] {
     return bytes;
 }();
 
+int SendU(CUpdateCommands& c) { c.SendCommandU(); return 0; }
 int Erase5(CUpdateCommands& c) { return c.EraseRegion(5); }
 int Finish(CUpdateCommands& c) { return c.FinishUpdate(); }
 int WriteBlock(CUpdateCommands& c) { return c.WriteRegion(0x8000, kData.data(), 0x1000); }
@@ -73,13 +74,15 @@ TEST(UpdateCommands, EachReplyGivesItsResult)
     std::fill_n(bent.begin(), 14, 0x7F);                  // are not compared
     bent[19] = 0x00;
     const char* oneBlock = "range 0 1;pos 0;";
+    const std::string noMemory = std::string(texts::kNoMemory) + ";";
     const struct {
         const char* what;
         int (*operation)(CUpdateCommands&);
         std::vector<Bytes> script;
         int result;
         size_t sent;
-        const char* display;
+        std::string display;
+        int failingAllocation = 0; // 1: the message buffer, 2: the reply buffer
     } cases[] = {
         {"erase accepted", Erase5, {bent}, 0, 1, ""},
         {"erase: another region", Erase5, {Framed({0x42, 0x01, 0x06, 0x00})}, 1, 1, ""},
@@ -105,11 +108,20 @@ TEST(UpdateCommands, EachReplyGivesItsResult)
          {kAck, kAck, kAck, kAck, kAck, kSilence, kAck}, 1, 6, "range 0 8;pos 0;+1;+1;"},
         {"write failed at the second packet of the third block", WriteEightBlocks,
          {kAck, kAck, kAck, kAck, kAck, WriteReply(0x22800, 0x7F), kAck}, 1, 6, "range 0 8;pos 0;+1;+1;"},
+        {"U: no memory for the message", SendU, {}, 0, 0, noMemory, 1},
+        {"erase: no memory for the message", Erase5, {kAck}, 1, 0, noMemory, 1},
+        {"erase: no memory for the reply", Erase5, {kAck}, 1, 0, noMemory, 2},
+        {"final: no memory for the message", Finish, {kAck}, 1, 0, noMemory, 1},
+        {"final: no memory for the reply", Finish, {kAck}, 1, 0, noMemory, 2},
+        {"write: no memory for the message", WriteBlock, {kAck}, 1, 0, noMemory, 1},
+        {"write: no memory for the reply", WriteBlock, {kAck}, 1, 0, noMemory, 2},
     };
     for (const auto& c : cases) {
         Console console;
         console.script.assign(c.script.begin(), c.script.end());
+        FailHeapAllocationAfter(c.failingAllocation);
         EXPECT_EQ(c.operation(console.commands), c.result) << c.what;
+        FailHeapAllocationAfter(0);
         EXPECT_EQ(console.sent.size(), c.sent) << c.what;
         EXPECT_EQ(console.timeouts, std::vector<uint32_t>(c.sent, kTestTimeoutMs)) << c.what;
         EXPECT_EQ(console.display, c.display) << c.what;
@@ -161,22 +173,5 @@ TEST(UpdateCommands, WriteRegionSendsEachBlockAsTwoAcknowledgedPackets)
         EXPECT_EQ(other.commands.WriteRegion(0x8000, kData.data(), length), length == 0 ? 0 : 1);
         EXPECT_TRUE(other.sent.empty());
         EXPECT_EQ(other.display, length == 0 ? "range 0 0;pos 0;" : "");
-    }
-}
-
-TEST(UpdateCommands, MemoryShortageShowsTheTextAndSendsNothing)
-{
-    // The first allocation is the message buffer, the second the reply buffer (none for U).
-    const std::pair<int (*)(CUpdateCommands&), int> cases[] = {
-        {[](CUpdateCommands& c) { c.SendCommandU(); return 1; }, 1},
-        {Erase5, 1}, {Erase5, 2}, {Finish, 1}, {Finish, 2}, {WriteBlock, 1}, {WriteBlock, 2}};
-    for (const auto& [operation, failing] : cases) {
-        Console console;
-        console.script = {kAck};
-        FailHeapAllocationAfter(failing);
-        EXPECT_EQ(operation(console.commands), 1);
-        FailHeapAllocationAfter(0);
-        EXPECT_TRUE(console.sent.empty());
-        EXPECT_EQ(console.display, std::string(texts::kNoMemory) + ";");
     }
 }
