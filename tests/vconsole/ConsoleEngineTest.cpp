@@ -15,12 +15,7 @@ struct Console {
         EXPECT_EQ(engine.Configure(parsed.config.behaviour, parsed.errors), 0) << text;
     }
     Answer Send(const Bytes& message) { return engine.Receive(message.data(), message.size()); }
-    uint8_t FlashAt(uint32_t address) const
-    {
-        uint8_t value = 0;
-        engine.Flash().Read(address, &value, 1);
-        return value;
-    }
+    uint8_t FlashAt(uint32_t address) const { return engine.Flash().Data()[address]; }
     CConsoleEngine engine;
 };
 
