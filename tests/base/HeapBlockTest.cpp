@@ -19,3 +19,18 @@ TEST(HeapBlock, ZeroFilledOwnedOnceAndFailingOnlyWhereInjected)
     other.Release();
     EXPECT_FALSE(other.Valid());
 }
+
+#ifdef __GLIBC__
+#include <malloc.h>
+
+TEST(HeapBlock, EveryBlockGoesBackToTheHeap)
+{
+    const auto inUse = [] { return mallinfo2().uordblks + mallinfo2().hblkhd; };
+    const size_t before = inUse();
+    {
+        CHeapBlock held(100000);
+        held = CHeapBlock::Uncleared(200000); // the one held before goes back first
+    }
+    EXPECT_EQ(inUse(), before);
+}
+#endif

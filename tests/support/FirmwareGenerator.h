@@ -24,11 +24,7 @@ public:
 
     // Faults in the file's bytes only; the expected image ignores them.
     CSyntheticFirmware& BreakChecksum(int block) { m_checksumFlips.push_back(block); return *this; }
-    CSyntheticFirmware& SetMapByte(int index, uint8_t value)
-    {
-        m_mapBytes.emplace_back(index, value);
-        return *this;
-    }
+    CSyntheticFirmware& SetMapByte(int index, uint8_t value) { m_mapBytes.emplace_back(index, value); return *this; }
 
     std::vector<uint8_t> Bytes() const;
     // The supplied blocks of the map's reach over erased flash.

@@ -20,11 +20,7 @@ inline Bytes Framed(const Bytes& payload)
 }
 
 // A copy of `message` with one byte changed.
-inline Bytes Edited(Bytes message, size_t at, uint8_t value)
-{
-    message[at] = value;
-    return message;
-}
+inline Bytes Edited(Bytes message, size_t at, uint8_t value) { message[at] = value; return message; }
 
 inline Bytes CommandU() { return Framed({0x55}); }
 inline Bytes Erase(uint8_t region) { return Framed({0x42, 0x01, region}); }
