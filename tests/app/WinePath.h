@@ -1,5 +1,4 @@
-// The build hands over host paths. Cross-built tests run under Wine, which shows the host's
-// file system as drive Z:.
+// The build hands over host paths; under Wine the host's file system is drive Z:.
 #pragma once
 
 #include <string>
@@ -8,9 +7,7 @@ inline std::string ToWindowsPath(std::string path)
 {
     if (!path.empty() && path[0] == '/')
         path = "Z:" + path;
-    for (char& c : path) {
-        if (c == '/')
-            c = '\\';
-    }
+    for (char& c : path)
+        c = c == '/' ? '\\' : c;
     return path;
 }

@@ -3,11 +3,13 @@
 #   run-gui-tests.sh PREFIX DRIVER_DLL PROGRAM [ARGS...]
 # Starts Xvfb on a free display, makes the Wine prefix (virtual console as MIDI driver, one
 # virtual desktop so that windows get frames and captions), runs PROGRAM, and always stops
-# this prefix's Wine server and the X server again.
+# this prefix's Wine server and the X server again. The program takes screenshots with
+# ImageMagick's import.
 set -u
 prefix="$1" driver="$2"; shift 2
 repo="$(cd "$(dirname "$0")/../.." && pwd)"
 export WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
+command -v import >/dev/null || { echo "ImageMagick's import is missing: run scripts/install-deps.sh" >&2; exit 1; }
 
 state="$(mktemp -d)"
 xvfb_pid=""
@@ -30,7 +32,6 @@ if [ ! -s "$state/display" ]; then
   exit 1
 fi
 export DISPLAY=":$(head -n1 "$state/display")"
-echo "X display $DISPLAY"
 
 "$repo/scripts/wine-prefix.sh" "$prefix" "$driver" || exit 1
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
@@ -39,4 +40,3 @@ wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/
 wineserver -w
 
 wine "$@"
-exit $?
