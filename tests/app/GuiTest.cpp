@@ -43,7 +43,8 @@ std::string Text(HWND window)
 LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, const void* lParam = nullptr)
 {
     DWORD_PTR result = 0;
-    return SendMessageTimeoutA(window, message, wParam, LPARAM(lParam), SMTO_NORMAL, 200, &result) ? LRESULT(result) : -1;
+    const bool answered = SendMessageTimeoutA(window, message, wParam, LPARAM(lParam), SMTO_NORMAL, 200, &result);
+    return answered ? LRESULT(result) : -1;
 }
 
 std::string EditText(HWND edit)
@@ -64,7 +65,8 @@ HWND WaitFor(DWORD pid, const std::string& className, const std::string& caption
             char name[64] = {};
             GetWindowThreadProcessId(w, &pid);
             GetClassNameA(w, name, sizeof name);
-            if (pid == s.pid && IsWindowVisible(w) && name == s.className && (s.caption.empty() || Text(w) == s.caption))
+            if (pid == s.pid && IsWindowVisible(w) && name == s.className &&
+                (s.caption.empty() || Text(w) == s.caption))
                 s.found = w;
             return s.found ? FALSE : TRUE;
         }, LPARAM(&search));
@@ -78,7 +80,8 @@ PROCESS_INFORMATION Spawn(std::string commandLine)
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    EXPECT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    EXPECT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
     return process;
 }
 
@@ -108,7 +111,8 @@ void Screenshot(const std::string& name)
     const std::string png = std::string(SCREENSHOT_DIR) + "/" + name + ".png";
     DeleteFileA(ToWindowsPath(png).c_str());
     Spawn("/bin/sh -c \"import -window root png:" + png + ".part && mv " + png + ".part " + png + "\"");
-    EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesA(ToWindowsPath(png).c_str()) != INVALID_FILE_ATTRIBUTES; })) << name;
+    const std::string taken = ToWindowsPath(png);
+    EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesA(taken.c_str()) != INVALID_FILE_ATTRIBUTES; })) << name;
 }
 
 // The pixels on the screen along the middle of a window.
@@ -219,7 +223,9 @@ TEST(VersionUpGui, AWalkThroughTheProgram)
     const std::vector<COLORREF> bar = MiddleRow(main.Item(IDC_PROGRESS));
     PostMessageA(main.Item(IDC_LOAD), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return main.Status() == "Device open...." && Ask(main.window, WM_NULL) == -1; }));
-    EXPECT_TRUE(WaitUntil([&] { return MiddleRow(main.Item(IDC_STATUS)) != status && MiddleRow(main.Item(IDC_PROGRESS)) != bar; }, 3000));
+    EXPECT_TRUE(WaitUntil([&] {
+        return MiddleRow(main.Item(IDC_STATUS)) != status && MiddleRow(main.Item(IDC_PROGRESS)) != bar;
+    }, 3000));
     ASSERT_TRUE(WaitUntil([&] { return main.Status() == "Installing.... ( 1/ 2)"; }));
     Screenshot("installing");
     ASSERT_TRUE(main.Ended("Complete!"));

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <tuple>
 
 // Looks at the state the port shares with the driver's callback thread.
 class CMidiPortTestAccess {
@@ -23,9 +22,10 @@ public:
             return ::testing::AssertionFailure() << "a reply capture is left over";
         if (port.m_open.load() != open || (port.m_hOut != nullptr) != open || (port.m_hIn != nullptr) != open)
             return ::testing::AssertionFailure() << "flag and handles disagree";
+        const DWORD queued = open ? MHDR_PREPARED | MHDR_INQUEUE : 0;
         for (const CHeapBlock& block : port.m_inHeaders) {
             const auto* header = reinterpret_cast<const MIDIHDR*>(block.Data());
-            if (header && (header->dwFlags & (MHDR_PREPARED | MHDR_INQUEUE)) != (open ? MHDR_PREPARED | MHDR_INQUEUE : 0u))
+            if (header && (header->dwFlags & (MHDR_PREPARED | MHDR_INQUEUE)) != queued)
                 return ::testing::AssertionFailure() << "input header flags " << header->dwFlags;
         }
         return ::testing::AssertionSuccess();
@@ -158,17 +158,17 @@ TEST_F(MidiPort, OpenAndCloseLeaveThePortWholeOrNothing)
     }
     EXPECT_TRUE(reply.Untouched());
     // No output or input of that number, no discovered ports, an input that refuses, a port made
-    // while memory was short (the output header, an input header, the last input block):
+    // while memory was short (its output header, an input header, the last input block):
     // nothing stays open, or the driver, one client per port, would refuse the next open.
-    for (auto [out, in, failing, config] : {std::tuple{99u, kConsoleIn, 0, ""}, std::tuple{kConsoleOut, 99u, 0, ""},
-                                            std::tuple{kNoDevice, kNoDevice, 0, ""}, std::tuple{kConsoleOut, kConsoleIn, 0, "fail_open_in"},
-                                            std::tuple{kConsoleOut, kConsoleIn, 1, ""}, std::tuple{kConsoleOut, kConsoleIn, 2, ""},
-                                            std::tuple{kConsoleOut, kConsoleIn, 17, ""}}) {
-        Configure(config);
-        FailHeapAllocationAfter(failing);
+    struct Failing { uint32_t out, in; int heapBlock; const char* config; };
+    for (const Failing f : {Failing{99, kConsoleIn, 0, ""}, {kConsoleOut, 99, 0, ""}, {kNoDevice, kNoDevice, 0, ""},
+                            {kConsoleOut, kConsoleIn, 0, "fail_open_in"}, {kConsoleOut, kConsoleIn, 1, ""},
+                            {kConsoleOut, kConsoleIn, 2, ""}, {kConsoleOut, kConsoleIn, 17, ""}}) {
+        Configure(f.config);
+        FailHeapAllocationAfter(f.heapBlock);
         CMidiPort other;
         FailHeapAllocationAfter(0);
-        EXPECT_EQ(other.Open(out, in), 0) << out << " " << in << " " << failing << " " << config;
+        EXPECT_EQ(other.Open(f.out, f.in), 0) << f.out << " " << f.in << " " << f.heapBlock << " " << f.config;
         EXPECT_TRUE(Access::Idle(other, false));
     }
     EXPECT_EQ(port.Open(kConsoleOut, kConsoleIn), 1);

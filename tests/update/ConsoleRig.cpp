@@ -112,8 +112,10 @@ Strings CConsoleRig::Received() const
             names.push_back(m == Final() ? "F" : "U");
         else if (m.size() == 19 && m == Erase(payload[2]))
             names.push_back("E" + std::to_string(payload[2]));
+        else if (m.size() > 23 && payload[0] == 0x42 && payload[1] == 0x02)
+            names.push_back(PacketName(PacketAddress(m)));
         else
-            names.push_back(m.size() > 23 && payload[0] == 0x42 && payload[1] == 0x02 ? PacketName(PacketAddress(m)) : "?");
+            names.push_back("?");
     }
     return names;
 }
