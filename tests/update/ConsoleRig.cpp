@@ -40,7 +40,8 @@ void CRecordingDisplay::ShowStatus(const char* text)
 
 void CConsoleRig::SetUp()
 {
-    midiOutGetNumDevs();   // winmm loads its drivers on first use
+    // winmm loads its drivers on first use.
+    ASSERT_EQ(midiOutGetNumDevs(), 6u) << "run through CTest, which names devices.txt in VCONSOLE_CONFIG";
     ASSERT_TRUE(m_console.Load()) << "the virtual console is not this process's MIDI driver";
     m_folder = (std::filesystem::temp_directory_path() / ("vu_rig_" + std::to_string(GetCurrentProcessId()))).string();
     std::filesystem::create_directories(m_folder);
