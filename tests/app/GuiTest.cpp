@@ -3,7 +3,6 @@
 // file, a whole update, the About box through the system menu. Screenshots go to the build tree.
 // Programs left behind by a failure end with the Wine server that run-gui-tests.sh stops.
 #include "FirmwareGenerator.h"
-#include "WinePath.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +17,14 @@
 #include <vector>
 
 namespace {
+
+// The build hands over host paths; under Wine the host's file system is drive Z:.
+std::string ToWindowsPath(std::string path)
+{
+    for (char& c : path)
+        c = c == '/' ? '\\' : c;
+    return "Z:" + path;
+}
 
 const std::string kWork = ToWindowsPath(GUI_WORK_DIR);
 const char* const kCaption = "PQ4400 Version up Program";

@@ -30,15 +30,6 @@ const Case kCases[] = {
     {"FW", "fault final 1 silent", 2, {"Complete! please restart PQ4400."}, {}, false, 10000},
 };
 
-Strings ReadLines(const std::string& path)
-{
-    Strings lines;
-    std::ifstream file(path);
-    for (std::string line; std::getline(file, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 bool InOrder(const Strings& lines, const Strings& expected)
 {
     auto at = lines.begin();

@@ -61,12 +61,11 @@ protected:
     std::string m_folder;
 
 private:
-    Strings Journal() const;
-
     std::string m_journal;
     int m_files = 0;
 };
 
+Strings ReadLines(const std::string& path);
 // Expands "R5" into the names of region 5's write packets and "R0:3" into its first three;
 // other words stay as they are.
 Strings Expand(const std::string& names);

@@ -109,14 +109,14 @@ const Case kCases[] = {
     {kLower, {"heap 14"}, kInstalling + kNoMemory + "|Install failed!!", kLowerErase},
     {kLower, {"heap 16"}, kInstalling + kNoMemory + kRestart, kLowerErase + " R0"},
     {kLower, {"undiscovered", "fail_open_in"}, kOpened + "|Device open failed!!", "", Positions(3) + "|5:0 "},
-    // The console's faults; the reply time-out is 300 ms.
+    // The console's faults; the reply time-out is 1000 ms.
     {kLower, {"fault erase 2 silent", "fault erase 2 result 01", "fault erase 2 other_region",
-              "fault erase 2 long_error", "fault erase 2 echo_command", "fault erase 2 delay 700",
+              "fault erase 2 long_error", "fault erase 2 echo_command", "fault erase 2 delay 2500",
               "fault erase 3 refuse_send"},
      kErasing + "|Uninstall failed!!", "U E0 E2"},
     // Failing at the third packet, the second block's first: the bar keeps the first block.
     {kLower, {"fault write 3 silent", "fault write 3 result 7F", "fault write 3 wrong_echo", "fault write 3 long_error",
-              "fault write 3 delay 700", "fault write 4 refuse_send"},
+              "fault write 3 delay 2500", "fault write 4 refuse_send"},
      kInstalling + "|Install failed!!", kLowerErase + " R0:3", kOpenedBar + Positions(4) + Blocks(0, 1)},
     {kLower, {"fault final 1 silent", "fault final 1 result 01", "fault final 1 echo_command",
               "fault final 1 long_error"},
