@@ -1,80 +1,46 @@
-// Port discovery against the device lists in devices/. The system's MIDI device list is read
-// once per process, so CTest runs this program once per list (VCONSOLE_CONFIG names it) and
-// the test checks the outcome expected for the list it finds.
+// Port discovery over the device lists of devices.txt: winmm reads the lists once per process,
+// but which devices can be read changes with the console's configuration.
 #include "PortDiscovery.h"
 
-#include "StatusTexts.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <string>
-#include <vector>
+#include "ConsoleRig.h"
 
 namespace {
 
-// Records what discovery shows, in order: "out:NAME", "in:NAME", "box:TEXT", "status:TEXT".
-class CRecordingDisplay : public IPortDisplay {
-public:
-    void ShowStatus(const char* text) override { shown.push_back(std::string("status:") + text); }
-    void ShowOutputPortName(const char* name) override { shown.push_back(std::string("out:") + name); }
-    void ShowInputPortName(const char* name) override { shown.push_back(std::string("in:") + name); }
-    void ShowMessageBox(const char* text) override { shown.push_back(std::string("box:") + text); }
-
-    std::vector<std::string> shown;
-};
-
-// Stands for an index that discovery must leave alone.
 constexpr uint32_t kUntouched = 0xA5A5A5A5;
+const std::string kLongOut = "out:KALDIR USB OUT 2 on USB Hub 7 A";
+const std::string kLongIn = "in:KALDIR USB IN 2 on USB Hub 7 AB";
+const std::string kBox = "box:KALDIR USB Driver not found!!";
+const std::string kStatus = "status:KALDIR USB Driver not found!!";
 
-struct Expected {
-    const char* list;
+struct Case {
+    const char* config;
     int result;
-    uint32_t outDevice;
-    uint32_t inDevice;
-    std::vector<std::string> shown;
+    uint32_t out, in;
+    Strings shown;
 };
 
-const std::string kNotFoundBox = std::string("box:") + texts::kDriverNotFound;
-const std::string kNotFoundStatus = std::string("status:") + texts::kDriverNotFound;
-
-const Expected kExpected[] = {
-    {"default", 1, 0, 0, {"out:KALDIR USB OUT", "in:KALDIR USB IN"}},
-    {"decoys", 1, 4, 4, {"out:KALDIR USB OUT 2", "in:KALDIR USB IN 2"}},
-    {"two_matches", 1, 2, 1, {"out:KALDIR USB OUT 1", "in:KALDIR USB IN 1"}},
-    {"missing_input", 0, 0, kUntouched, {"out:KALDIR USB OUT", kNotFoundBox, kNotFoundStatus}},
-    {"missing_output", 0, kUntouched, kUntouched, {kNotFoundBox, kNotFoundStatus}},
-    {"no_devices", 0, kUntouched, kUntouched, {kNotFoundBox, kNotFoundStatus}},
-    {"unreadable", 1, 2, 1, {"out:KALDIR USB OUT 2", "in:KALDIR USB IN 2"}},
+const Case kCases[] = {
+    {"", 1, 4, 4, {kLongOut, kLongIn}},
+    {"unreadable_out 4\nunreadable_in 4", 1, 5, 5, {"out:KALDIR USB OUT", "in:KALDIR USB IN"}},
+    // Without an output the input is not searched.
+    {"unreadable_out 4\nunreadable_out 5", 0, kUntouched, kUntouched, {kBox, kStatus}},
+    {"unreadable_in 4\nunreadable_in 5", 0, 4, kUntouched, {kLongOut, kBox, kStatus}},
 };
 
-// The list's name: the configuration file's name without folder and extension.
-std::string ActiveList()
+class PortDiscovery : public CConsoleRig {};
+
+TEST_F(PortDiscovery, FindsTheLowestNumberedConsoleOrReportsTheDriverMissing)
 {
-    const char* path = std::getenv("VCONSOLE_CONFIG");
-    if (!path)
-        return "default";
-    std::string name(path);
-    name = name.substr(name.find_last_of("/\\") + 1);
-    return name.substr(0, name.find('.'));
+    for (const Case& c : kCases) {
+        Configure(c.config);
+        CRecordingDisplay display;
+        uint32_t out = kUntouched;
+        uint32_t in = kUntouched;
+        EXPECT_EQ(FindPorts(display, out, in), c.result) << c.config;
+        EXPECT_EQ(out, c.out) << c.config;
+        EXPECT_EQ(in, c.in) << c.config;
+        EXPECT_EQ(display.shown, c.shown) << c.config;
+    }
 }
 
 } // namespace
-
-TEST(PortDiscovery, FindsTheConsolesPortsOrReportsTheDriverMissing)
-{
-    const std::string list = ActiveList();
-    const Expected* expected = nullptr;
-    for (const Expected& candidate : kExpected)
-        if (list == candidate.list)
-            expected = &candidate;
-    ASSERT_NE(expected, nullptr) << "no expectation for device list " << list;
-
-    CRecordingDisplay display;
-    uint32_t outDevice = kUntouched;
-    uint32_t inDevice = kUntouched;
-    EXPECT_EQ(FindPorts(display, outDevice, inDevice), expected->result) << list;
-    EXPECT_EQ(outDevice, expected->outDevice) << list;
-    EXPECT_EQ(inDevice, expected->inDevice) << list;
-    EXPECT_EQ(display.shown, expected->shown) << list;
-}

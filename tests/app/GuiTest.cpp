@@ -1,0 +1,258 @@
+// The dialog program driven from another process as a user drives it, with the virtual console
+// as its MIDI devices, in one walk: without the console, with it, Browse and Cancel, a damaged
+// file, a whole update, the About box through the system menu. Screenshots go to the build tree.
+// Programs left behind by a failure end with the Wine server that run-gui-tests.sh stops.
+#include "FirmwareGenerator.h"
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The build hands over host paths; under Wine the host's file system is drive Z:.
+std::string ToWindowsPath(std::string path)
+{
+    for (char& c : path)
+        c = c == '/' ? '\\' : c;
+    return "Z:" + path;
+}
+
+const std::string kWork = ToWindowsPath(GUI_WORK_DIR);
+const char* const kCaption = "PQ4400 Version up Program";
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 30000)
+{
+    for (const ULONGLONG end = GetTickCount64() + timeoutMs; !condition(); Sleep(20)) {
+        if (GetTickCount64() > end)
+            return false;
+    }
+    return true;
+}
+
+// Read without a message to the window's thread, which may be busy.
+std::string Text(HWND window)
+{
+    wchar_t text[256] = {};
+    const int length = InternalGetWindowText(window, text, 256);
+    return std::string(text, text + length);
+}
+
+// Asks the window's thread, which must be idle: -1 when it does not answer.
+LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, const void* lParam = nullptr)
+{
+    DWORD_PTR result = 0;
+    const bool answered = SendMessageTimeoutA(window, message, wParam, LPARAM(lParam), SMTO_NORMAL, 200, &result);
+    return answered ? LRESULT(result) : -1;
+}
+
+std::string EditText(HWND edit)
+{
+    char text[512] = {};
+    Ask(edit, WM_GETTEXT, sizeof text, text);
+    return text;
+}
+
+// A visible window of process `pid` with this class (and caption, when given), once it is there.
+HWND WaitFor(DWORD pid, const std::string& className, const std::string& caption = "", DWORD timeoutMs = 30000)
+{
+    struct Search { DWORD pid; std::string className, caption; HWND found; } search{pid, className, caption, nullptr};
+    WaitUntil([&] {
+        EnumWindows([](HWND w, LPARAM param) {
+            auto& s = *reinterpret_cast<Search*>(param);
+            DWORD pid = 0;
+            char name[64] = {};
+            GetWindowThreadProcessId(w, &pid);
+            GetClassNameA(w, name, sizeof name);
+            if (pid == s.pid && IsWindowVisible(w) && name == s.className &&
+                (s.caption.empty() || Text(w) == s.caption))
+                s.found = w;
+            return s.found ? FALSE : TRUE;
+        }, LPARAM(&search));
+        return search.found != nullptr;
+    }, timeoutMs);
+    return search.found;
+}
+
+PROCESS_INFORMATION Spawn(std::string commandLine)
+{
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    EXPECT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
+    return process;
+}
+
+// The program with its own console configuration.
+PROCESS_INFORMATION Start(const std::string& config)
+{
+    static int count = 0;
+    const std::string path = kWork + "\\console" + std::to_string(++count) + ".txt";
+    std::ofstream(path) << config << "\n";
+    SetEnvironmentVariableA("VCONSOLE_CONFIG", path.c_str());
+    return Spawn("\"" + ToWindowsPath(VERSIONUP_EXE) + "\"");
+}
+
+// Ends the program with Escape and returns its exit code.
+DWORD Escape(const PROCESS_INFORMATION& process, HWND window)
+{
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    DWORD code = 99;
+    WaitForSingleObject(process.hProcess, 30000);
+    GetExitCodeProcess(process.hProcess, &code);
+    return code;
+}
+
+// The whole screen of the X server, taken by ImageMagick, which Wine starts as a Unix program.
+void Screenshot(const std::string& name)
+{
+    const std::string png = std::string(SCREENSHOT_DIR) + "/" + name + ".png";
+    DeleteFileA(ToWindowsPath(png).c_str());
+    Spawn("/bin/sh -c \"import -window root png:" + png + ".part && mv " + png + ".part " + png + "\"");
+    const std::string taken = ToWindowsPath(png);
+    EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesA(taken.c_str()) != INVALID_FILE_ATTRIBUTES; })) << name;
+}
+
+// The pixels on the screen along the middle of a window.
+std::vector<COLORREF> MiddleRow(HWND window)
+{
+    RECT r{};
+    GetWindowRect(window, &r);
+    const HDC screen = GetDC(nullptr);
+    std::vector<COLORREF> row;
+    for (int x = r.left; x < r.right; ++x)
+        row.push_back(GetPixel(screen, x, (r.top + r.bottom) / 2));
+    ReleaseDC(nullptr, screen);
+    return row;
+}
+
+struct CMainWindow {
+    HWND Item(int id) const { return GetDlgItem(window, id); }
+    std::string Status() const { return Text(Item(IDC_STATUS)); }
+    std::string Bar() const
+    {
+        const HWND bar = Item(IDC_PROGRESS);
+        return std::to_string(Ask(bar, PBM_GETRANGE, TRUE)) + "-" + std::to_string(Ask(bar, PBM_GETRANGE, FALSE)) +
+               " at " + std::to_string(Ask(bar, PBM_GETPOS));
+    }
+    // The thread is back in its message loop, and the status line reads `status`.
+    bool Ended(const std::string& status) const
+    {
+        return WaitUntil([&] { return Status() == status && Ask(window, WM_NULL) != -1; }, 120000);
+    }
+    bool Load(const std::string& status) const
+    {
+        PostMessageA(Item(IDC_LOAD), BM_CLICK, 0, 0);
+        return Ended(status);
+    }
+    // Presses Browse and returns the Open dialog.
+    HWND Browse() const
+    {
+        PostMessageA(Item(IDC_BROWSE), BM_CLICK, 0, 0);
+        return WaitFor(process.dwProcessId, "#32770", "Open");
+    }
+    // Types the path into the Open dialog's name box and confirms it.
+    void Choose(const std::string& path) const
+    {
+        const HWND open = Browse();
+        HWND name = GetDlgItem(open, 1148);
+        if (HWND inner = FindWindowExA(name, nullptr, "Edit", nullptr))
+            name = inner;
+        ASSERT_NE(Ask(name, WM_SETTEXT, 0, path.c_str()), -1);
+        PostMessageA(open, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitUntil([&] { return EditText(Item(IDC_FILENAME)) == path; })) << EditText(Item(IDC_FILENAME));
+    }
+
+    PROCESS_INFORMATION process;
+    HWND window = WaitFor(process.dwProcessId, "#32770", kCaption);
+};
+
+std::string WriteFirmware(const std::string& name, const CSyntheticFirmware& firmware)
+{
+    EXPECT_TRUE(WriteFileBytes(kWork + "\\" + name, firmware.Bytes()));
+    return kWork + "\\" + name;
+}
+
+} // namespace
+
+TEST(VersionUpGui, AWalkThroughTheProgram)
+{
+    CreateDirectoryA(kWork.c_str(), nullptr);
+    CreateDirectoryA(ToWindowsPath(SCREENSHOT_DIR).c_str(), nullptr);
+    // Without the console the driver message comes first, in a box titled with the program's name.
+    const PROCESS_INFORMATION alone = Start("no_devices");
+    const HWND box = WaitFor(alone.dwProcessId, "#32770", "versionup");
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(FindWindowExA(box, nullptr, "Static", "KALDIR USB Driver not found!!"), nullptr);
+    EXPECT_EQ(WaitFor(alone.dwProcessId, "#32770", kCaption, 0), nullptr);
+    Screenshot("driver-not-found");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    const CMainWindow without{alone};
+    EXPECT_TRUE(without.Ended("KALDIR USB Driver not found!!"));
+    EXPECT_EQ(Text(without.Item(IDC_OUTPUT_PORT)) + Text(without.Item(IDC_INPUT_PORT)), "");
+    Screenshot("without-console");
+    EXPECT_EQ(Escape(alone, without.Item(IDC_BROWSE)), 0u);
+
+    const std::string dump = kWork + "\\flash.bin";
+    DeleteFileA(dump.c_str());
+    const CMainWindow main{Start("latency_ms 50\nflash_dump " + dump)};   // slow enough to watch
+    ASSERT_TRUE(main.Ended(""));
+    EXPECT_EQ(Text(main.Item(IDC_OUTPUT_PORT)) + "|" + Text(main.Item(IDC_INPUT_PORT)), "KALDIR USB OUT|KALDIR USB IN");
+    EXPECT_EQ(main.Bar(), "0-35 at 0");
+    Screenshot("with-console");
+    EXPECT_TRUE(main.Load("File not found!!"));   // nothing chosen yet
+    main.Choose(WriteFirmware("broken.bin", CSyntheticFirmware().FillRegion(0, 0x3C).BreakChecksum(2)));
+    EXPECT_TRUE(main.Load("File format error!!"));
+    EXPECT_EQ(main.Bar(), "0-3 at 1");
+    // Cancel empties the field and the path, whatever had been chosen; typing sets no path.
+    const HWND open = main.Browse();
+    Screenshot("open-dialog");
+    PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([&] { return EditText(main.Item(IDC_FILENAME)).empty(); }));
+    Ask(main.Item(IDC_FILENAME), WM_SETTEXT, 0, dump.c_str());
+    EXPECT_TRUE(main.Load("File not found!!"));
+
+    // A whole update. The window's thread runs it away from its message loop: the status line
+    // and the bar are painted all the same.
+    CSyntheticFirmware firmware;
+    firmware.FillRegionRandom(0, 11).FillRegionRandom(3, 12);
+    main.Choose(WriteFirmware("good.bin", firmware));
+    const std::vector<COLORREF> status = MiddleRow(main.Item(IDC_STATUS));
+    const std::vector<COLORREF> bar = MiddleRow(main.Item(IDC_PROGRESS));
+    PostMessageA(main.Item(IDC_LOAD), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return main.Status() == "Device open...." && Ask(main.window, WM_NULL) == -1; }));
+    EXPECT_TRUE(WaitUntil([&] {
+        return MiddleRow(main.Item(IDC_STATUS)) != status && MiddleRow(main.Item(IDC_PROGRESS)) != bar;
+    }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return main.Status() == "Installing.... ( 1/ 2)"; }));
+    Screenshot("installing");
+    ASSERT_TRUE(main.Ended("Complete!"));
+    EXPECT_EQ(main.Bar(), "0-16 at 16");   // as region 3's 16 blocks left it
+    std::ifstream flash(dump, std::ios::binary);
+    EXPECT_TRUE(std::vector<uint8_t>(std::istreambuf_iterator<char>(flash), {}) == firmware.ExpectedImage());
+    Screenshot("complete");
+
+    // The About entry, last in the system menu. (Its mnemonic A is also that of "About Wine".)
+    PostMessageA(main.window, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    ASSERT_NE(WaitFor(main.process.dwProcessId, "#32768"), nullptr);
+    Screenshot("system-menu");
+    PostMessageA(main.window, WM_KEYDOWN, VK_END, 0);
+    PostMessageA(main.window, WM_KEYDOWN, VK_RETURN, 0);
+    const HWND about = WaitFor(main.process.dwProcessId, "#32770", "About PQ4400 Version up Program");
+    ASSERT_NE(about, nullptr);
+    EXPECT_NE(FindWindowExA(about, nullptr, "Static", "PQ4400 Version up Program V1.02"), nullptr);
+    Screenshot("about");
+    PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
+    EXPECT_TRUE(main.Ended("Complete!"));
+    EXPECT_EQ(Escape(main.process, main.Item(IDC_BROWSE)), 0u);
+}

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# The shipped executables as files: both import only Windows' own DLLs and carry the application
+# manifest; the dialog program carries its version block.
+#   check-binaries.sh OBJDUMP DIALOG_EXE CLI_EXE
+set -u
+objdump="$1" dialog="$2" cli="$3" failed=0
+system='(kernel32|user32|gdi32|comctl32|comdlg32|winmm|advapi32|msvcrt|shell32|ole32|api-ms-win-.*)\.dll'
+for exe in "$dialog" "$cli"; do
+  imports=$("$objdump" -p "$exe" | awk '/DLL Name/ {print tolower($3)}')
+  others=$(grep -vxE "$system" <<<"$imports")
+  grep -qx kernel32.dll <<<"$imports" && [ -z "$others" ] || { echo "$exe imports: $imports" >&2; failed=1; }
+  grep -q 'level="asInvoker"' "$exe" || { echo "$exe carries no application manifest" >&2; failed=1; }
+done
+strings -el "$dialog" | grep -qx 'V1.02' || { echo "$dialog carries no version V1.02" >&2; failed=1; }
+exit $failed

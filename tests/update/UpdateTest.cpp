@@ -1,0 +1,160 @@
+// Whole updates through winmm and the virtual console, one row per case: the status texts, the
+// progress bar, what the console received, its flash afterwards, and after a failure at the
+// console that the next healthy run updates it completely.
+#include "ConsoleRig.h"
+
+#include <cstdio>
+
+#include "FirmwareImage.h"
+#include "RegionMap.h"
+
+namespace {
+
+// Each of `configs` is run alone: console lines, "heap N" (the run's n-th heap block fails) or
+// "undiscovered" (no port discovery before the update).
+struct Case {
+    CSyntheticFirmware file;
+    Strings configs;
+    std::string statuses;
+    std::string sent;             // as Expand() reads it
+    std::string progress = {};    // as CRecordingDisplay has it; empty: not checked
+    const char* path = nullptr;   // instead of the file
+};
+
+const std::string kOpened = "File reading....|Device open....";
+const std::string kErasing = kOpened + "|Uninstalling....";
+const std::string kInstalling = kErasing + "|Installing.... ( 1/ 1)";
+const std::string kNoMemory = "|Not enough memory! try closing some applications";
+const std::string kFormatError = "File reading....|File format error!!";
+const std::string kRestart = "|Complete! please restart PQ4400.";
+const std::string kLowerErase = "U E0 E2 E3 E4";
+const std::string kLowerSent = kLowerErase + " R0 F";
+
+std::string Positions(int upper)
+{
+    std::string text = "|" + std::to_string(upper) + ":";
+    for (int position = 0; position <= upper; ++position)
+        text += std::to_string(position) + " ";
+    return text;
+}
+
+std::string Blocks(int region, int done = 32)
+{
+    const int blocks = static_cast<int>(RegionLength(region) / 4096);
+    return "|" + std::to_string(blocks) + ":0 " + std::string(std::min(done, blocks), '+');
+}
+
+const std::string kOpenedBar = Positions(3) + Positions(5);
+const CSyntheticFirmware kLower = CSyntheticFirmware().FillRegionRandom(0, 31);
+const CSyntheticFirmware kRegion5 = CSyntheticFirmware().FillRegionRandom(5, 1);
+
+// The upper group: region 1, then regions 5 to 34.
+std::string UpperErase()
+{
+    std::string names = "E1";
+    for (int region = 5; region < kRegionCount; ++region)
+        names += " E" + std::to_string(region);
+    return names;
+}
+
+// Regions 1 and 5, with the two words that decide command U.
+Case Levels(uint16_t at8004, uint16_t at8006, bool u)
+{
+    return {CSyntheticFirmware(kRegion5).SetHeaderWords(0, 0, at8004, at8006), {""},
+            kErasing + "|Installing.... ( 1/ 2)|Installing.... ( 2/ 2)|Complete!",
+            (u ? "U " : "") + UpperErase() + " R1 R5 F"};
+}
+
+Case AllRegions()
+{
+    Case c{CSyntheticFirmware(), {""}, kErasing, kLowerErase + " " + UpperErase(),
+           kOpenedBar + Positions(35)};
+    for (int region = 0; region < kRegionCount; ++region) {
+        char text[64];
+        std::snprintf(text, sizeof text, "|Installing.... (%2d/35)", region + 1);
+        c.statuses += text;
+        c.sent += " R" + std::to_string(region);
+        c.progress += Blocks(region);
+        c.file.FillRegionRandom(region, 100 + region);
+    }
+    c.file.SetHeaderWords(0, 0, 0x1180, 0x1180);
+    c.statuses += "|Complete!";
+    c.sent += " F";
+    return c;
+}
+
+const Case kCases[] = {
+    {kLower, {""}, kInstalling + "|Complete!", kLowerSent, kOpenedBar + Positions(4) + Blocks(0)},
+    {CSyntheticFirmware(), {""}, kErasing + "|Complete!", "U F", kOpenedBar + "|0:0 "},
+    // Without region 0 nothing erases region 3: NOR flash can only clear its bits.
+    {CSyntheticFirmware().FillRegionRandom(3, 11), {"flash_fill 5A"}, kInstalling + "|Complete!", "U R3 F",
+     kOpenedBar + "|0:0 " + Blocks(3)},
+    AllRegions(),
+    Levels(0x1180, 0x117F, false),
+    Levels(0x117F, 0x1180, false),
+    Levels(0x1180, 0x1180, true),
+    Levels(0x7F11, 0x7F11, true),   // 0x7F11 and 0x117F swap under the wrong byte order
+    // File and image, failing at each of their three steps: the console hears nothing. (Every
+    // way a file can be wrong is the image tests' business.)
+    {kLower, {""}, "File reading....|File not found!!", "", "|3:0 ", "C:\\nowhere\\fw.bin"},
+    {CSyntheticFirmware(kLower).BreakChecksum(3), {""}, kFormatError, "", "|3:0 1 "},
+    {CSyntheticFirmware(kRegion5).SetHeaderWords(1, 0, 0, 0), {""}, kFormatError, "", "|3:0 1 2 "},
+    // Memory: 1 the file buffer, 3 the image, 4 command U's message (which
+    // is not waited for), 6 the first erase's reply buffer, 14 the first write's, 16 the final's.
+    {kLower, {"heap 1"}, "File reading....|Not enough memory! try closing some applications.", ""},
+    {kLower, {"heap 3"}, "File reading...." + kNoMemory, ""},
+    {kLower, {"heap 4"}, kOpened + kNoMemory + "|Uninstalling....|Installing.... ( 1/ 1)|Complete!",
+     "E0 E2 E3 E4 R0 F"},
+    {kLower, {"heap 6"}, kErasing + kNoMemory + "|Uninstall failed!!", "U"},
+    {kLower, {"heap 14"}, kInstalling + kNoMemory + "|Install failed!!", kLowerErase},
+    {kLower, {"heap 16"}, kInstalling + kNoMemory + kRestart, kLowerErase + " R0"},
+    {kLower, {"undiscovered", "fail_open_in"}, kOpened + "|Device open failed!!", "", Positions(3) + "|5:0 "},
+    // The console's faults; the reply time-out is 1000 ms.
+    {kLower, {"fault erase 2 silent", "fault erase 2 result 01", "fault erase 2 other_region",
+              "fault erase 2 long_error", "fault erase 2 echo_command", "fault erase 2 delay 2500",
+              "fault erase 3 refuse_send"},
+     kErasing + "|Uninstall failed!!", "U E0 E2"},
+    // Failing at the third packet, the second block's first: the bar keeps the first block.
+    {kLower, {"fault write 3 silent", "fault write 3 result 7F", "fault write 3 wrong_echo", "fault write 3 long_error",
+              "fault write 3 delay 2500", "fault write 4 refuse_send"},
+     kInstalling + "|Install failed!!", kLowerErase + " R0:3", kOpenedBar + Positions(4) + Blocks(0, 1)},
+    {kLower, {"fault final 1 silent", "fault final 1 result 01", "fault final 1 echo_command",
+              "fault final 1 long_error"},
+     kInstalling + kRestart, kLowerSent},
+    {kLower, {"fault final 1 refuse_send"}, kInstalling + kRestart, kLowerErase + " R0"},
+    {kLower, {"fault erase 2 delay 50", "fault erase 1 early", "fault erase 1 short_before", "fault erase 1 malformed",
+              "fault erase 1 oversized 5000", "fault write 2 echo_high_bits", "fault write 2 oversized 6000",
+              "fault write 16 early", "fault write 4 short_before", "fault write 4 malformed", "fault write 7 delay 50",
+              "answer_u"},
+     kInstalling + "|Complete!", kLowerSent},
+};
+
+class Update : public CConsoleRig {};
+
+TEST_F(Update, EachCaseShowsSendsAndLeavesWhatItShould)
+{
+    for (const Case& c : kCases) {
+        for (const std::string& config : c.configs) {
+            SCOPED_TRACE("row " + std::to_string(&c - kCases) + ": " + config);
+            const bool heap = config.starts_with("heap ");
+            Configure(heap || config == "undiscovered" ? "" : config);
+            const std::string path = c.path ? c.path : WriteFirmware(c.file);
+            const CRecordingDisplay run = Run(path, config != "undiscovered", heap ? std::stoi(config.substr(5)) : 0);
+            EXPECT_EQ(run.statuses, c.statuses);
+            EXPECT_TRUE(c.progress.empty() || run.progress == c.progress) << run.progress;
+            EXPECT_EQ(Received(), Expand(c.sent));
+            Bytes flash = c.sent.empty() ? Bytes(kImageSize, 0xFF) : ExpectedFlash(c.file);
+            for (uint8_t& byte : flash)
+                byte &= config == "flash_fill 5A" ? 0x5A : 0xFF;
+            if (c.sent.empty() || run.statuses.ends_with("|Complete!")) {
+                EXPECT_TRUE(Flash() == flash);
+            } else {
+                Configure();
+                EXPECT_TRUE(Run(path).statuses.ends_with("|Complete!"));
+                EXPECT_TRUE(Flash() == ExpectedFlash(c.file));
+            }
+        }
+    }
+}
+
+} // namespace
