@@ -10,19 +10,6 @@ constexpr int kShortMapEntries = 512;
 constexpr int kFullMapEntries = 1024;
 constexpr uint8_t kErased = 0xFF;
 
-// The map holds nothing but 0 and 1, so the length of the leading run of such bytes tells
-// the map's size: the block data and checksums that follow a 512-entry map normally break
-// the run early. Returns 0 when the run is too short for any map.
-int MapEntries(const uint8_t* workingCopy)
-{
-    int count = 0;
-    while (count < kFullMapEntries && workingCopy[count] <= 1)
-        ++count;
-    if (count == kFullMapEntries)
-        return kFullMapEntries;
-    return count >= kShortMapEntries ? kShortMapEntries : 0;
-}
-
 // Copies one block into the image and returns the 8-bit sum of its bytes. The byte-wide
 // wrapping sum is exactly what the file's checksum byte complements, and it vectorises.
 uint8_t PlaceBlock(uint8_t* target, const uint8_t* source)
@@ -35,6 +22,19 @@ uint8_t PlaceBlock(uint8_t* target, const uint8_t* source)
 }
 
 } // namespace
+
+// The map holds nothing but 0 and 1, so the length of the leading run of such bytes tells
+// the map's size: the block data and checksums that follow a 512-entry map normally break
+// the run early.
+int BlockMapEntries(const uint8_t* workingCopy)
+{
+    int count = 0;
+    while (count < kFullMapEntries && workingCopy[count] <= 1)
+        ++count;
+    if (count == kFullMapEntries)
+        return kFullMapEntries;
+    return count >= kShortMapEntries ? kShortMapEntries : 0;
+}
 
 const char* AssembleImage(const uint8_t* file, int32_t length, CHeapBlock& workingCopy, CHeapBlock& image)
 {
@@ -56,7 +56,7 @@ const char* AssembleImage(const uint8_t* file, int32_t length, CHeapBlock& worki
     if (copied > 0)
         std::memcpy(copy, file, copied);
     std::memset(copy + copied, 0, kWorkingCopySize - copied);
-    const int entries = fits ? MapEntries(copy) : 0;
+    const int entries = fits ? BlockMapEntries(copy) : 0;
     const char* result = entries == 0 ? texts::kFileFormatError : nullptr;
 
     // Each image block is written once: placed from the file, or erased (0xFF). A checksum

@@ -18,3 +18,7 @@ inline constexpr uint32_t kBlockBytes = 4096;
 // Returns nullptr on success, otherwise the memory text without full stop or
 // "File format error!!". After a checksum failure the image holds the blocks placed so far.
 const char* AssembleImage(const uint8_t* file, int32_t length, CHeapBlock& workingCopy, CHeapBlock& image);
+
+// The number of block-map entries (512 or 1024) at the start of a working copy, or 0 when its
+// leading run of 0 and 1 bytes is too short for any map.
+int BlockMapEntries(const uint8_t* workingCopy);

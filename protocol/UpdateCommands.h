@@ -13,6 +13,12 @@ inline constexpr int kReplyBufferSize = 4096;      // one input block of the por
 inline constexpr uint32_t kBlockSize = 4096;       // the progress bar's step
 inline constexpr int kPacketDataSize = 2048;       // data bytes in a full write packet
 
+// The packets WriteRegion sends for `length` bytes of whole blocks.
+inline constexpr uint32_t WritePacketCount(uint32_t length)
+{
+    return length / static_cast<uint32_t>(kPacketDataSize);
+}
+
 // Fills `message` with a write packet of `count` data bytes for flash address `address`;
 // returns the message length (2364 for 2048 bytes).
 int BuildWritePacket(uint8_t* message, uint32_t address, const uint8_t* data, int count);

@@ -4,12 +4,12 @@
 
 #include <cstdint>
 
-#include "HeapBlock.h"
 #include "MidiPort.h"
 #include "MidiReplyLink.h"
-#include "RegionMap.h"
+#include "PreparedImage.h"
 #include "UpdateCommands.h"
 #include "UpdateDisplay.h"
+#include "UpdatePlan.h"
 #include "UpdateTiming.h"
 
 class CUpdateRun {
@@ -34,8 +34,6 @@ private:
     const UpdateTiming& m_timing;
     CMidiReplyLink m_link;
     CUpdateCommands m_commands;
-    CHeapBlock m_fileBuffer;
-    CHeapBlock m_workingCopy;
-    CHeapBlock m_image;
-    RegionMask m_mask{};
+    CPreparedImage m_prepared;
+    UpdatePlan m_plan;
 };

@@ -18,6 +18,8 @@ public:
     // The whole update from the firmware file at `path` to the final command; every outcome
     // is reported in the status line.
     void Load(const char* path);
+    // The same update on ports the user named instead of the discovered ones.
+    void LoadOnPorts(const char* path, uint32_t outDevice, uint32_t inDevice);
 
     int32_t FileSize() const { return m_fileSize; }
 

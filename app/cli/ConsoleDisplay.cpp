@@ -2,7 +2,14 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "ConsoleText.h"
+
 namespace {
+
+constexpr char kOutputLabel[] = "Output Port : ";
+constexpr char kInputLabel[] = "Input Port : ";
 
 constexpr int kBarWidth = 40;
 constexpr int kBarLineWidth = kBarWidth + 10;   // "[", the bar, "] ", "nnn/nnn"
@@ -57,12 +64,22 @@ void CConsoleDisplay::OffsetPos(int delta)
 
 void CConsoleDisplay::ShowOutputPortName(const char* name)
 {
-    PrintLine(stdout, "Output Port : ", name);
+    PrintLine(stdout, kOutputLabel, name);
 }
 
 void CConsoleDisplay::ShowInputPortName(const char* name)
 {
-    PrintLine(stdout, "Input Port : ", name);
+    PrintLine(stdout, kInputLabel, name);
+}
+
+void CConsoleDisplay::ShowNamedPorts(std::wstring_view outName, std::wstring_view inName)
+{
+    ClearBar();
+    // The labels are plain ASCII.
+    const std::string_view outLabel = kOutputLabel;
+    const std::string_view inLabel = kInputLabel;
+    WriteText(stdout, std::wstring(outLabel.begin(), outLabel.end()) + std::wstring(outName) + L"\n" +
+                          std::wstring(inLabel.begin(), inLabel.end()) + std::wstring(inName) + L"\n");
 }
 
 void CConsoleDisplay::ShowMessageBox(const char* text)

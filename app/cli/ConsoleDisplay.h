@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string_view>
 
 #include "UpdateDisplay.h"
 
@@ -22,6 +23,9 @@ public:
     void ShowOutputPortName(const char* name) override;
     void ShowInputPortName(const char* name) override;
     void ShowMessageBox(const char* text) override;
+    // The ports the user named, shown as discovery shows the ports it finds; their names may
+    // hold any character.
+    void ShowNamedPorts(std::wstring_view outName, std::wstring_view inName);
 
     // The status text shown last; empty before the first.
     const char* LastStatus() const { return m_lastStatus; }

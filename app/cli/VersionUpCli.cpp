@@ -1,36 +1,92 @@
-// versionup-cli FILE: the update without the dialog, for scripts and service benches.
-// Exit code 0 "Complete!", 2 "Complete! please restart PQ4400.", 1 any failure.
+// versionup-cli: the update without the dialog, for scripts and service benches; also checks a
+// firmware file, lists the MIDI ports and takes the ports from the user. Exit codes: ExitCodes.h.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "CliCheck.h"
+#include "CliOptions.h"
+#include "CliPorts.h"
 #include "ConsoleDisplay.h"
+#include "ConsoleText.h"
+#include "ExitCodes.h"
 #include "StatusTexts.h"
+#include "Version.h"
 #include "VersionUpdater.h"
 
 namespace {
 
+// The one place where the FILE argument becomes the path that the firmware reader takes.
+std::string FirmwarePath(const std::wstring& file)
+{
+    return AnsiText(file);
+}
+
 int ExitCodeFor(const char* lastStatus)
 {
     if (std::strcmp(lastStatus, texts::kComplete) == 0)
-        return 0;
+        return kExitComplete;
     if (std::strcmp(lastStatus, texts::kCompleteRestart) == 0)
-        return 2;
-    return 1;
+        return kExitCompleteRestart;
+    return kExitFailure;
+}
+
+int Misuse(const std::wstring& problem)
+{
+    WriteText(stderr, L"versionup-cli: " + problem + L"\n" + kUsage);
+    return kExitUsage;
+}
+
+int Update(const CliOptions& options)
+{
+    NamedPort out;
+    NamedPort in;
+    // Both ports must exist before anything is opened.
+    if (options.outPort) {
+        std::wstring problem = FindNamedPort(PortKind::Output, *options.outPort, out);
+        if (problem.empty())
+            problem = FindNamedPort(PortKind::Input, *options.inPort, in);
+        if (!problem.empty())
+            return Misuse(problem);
+    }
+    CConsoleDisplay display;
+    CVersionUpdater updater(display);
+    const std::string path = FirmwarePath(options.file);
+    if (options.outPort) {
+        display.ShowNamedPorts(out.name, in.name);
+        updater.LoadOnPorts(path.c_str(), out.index, in.index);
+    } else {
+        // Like the dialog: a console that is not found is reported, and the update then fails
+        // when it opens the ports.
+        updater.FindPorts();
+        updater.Load(path.c_str());
+    }
+    return ExitCodeFor(display.LastStatus());
 }
 
 } // namespace
 
-int main(int argc, char** argv)
+int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: versionup-cli FILE\n");
-        return 1;
+    CliOptions options;
+    const std::wstring problem = ParseCommandLine(argc, argv, options);
+    if (!problem.empty())
+        return Misuse(problem);
+    switch (options.command) {
+    case CliCommand::Help:
+        WriteText(stdout, kUsage);
+        return kExitComplete;
+    case CliCommand::Version:
+        std::printf("versionup-cli %d.%d.%d.%d\n", VU_VERSION_MAJOR, VU_VERSION_MINOR, VU_VERSION_PATCH,
+                    VU_VERSION_BUILD);
+        return kExitComplete;
+    case CliCommand::ListPorts:
+        ListPorts();
+        return kExitComplete;
+    case CliCommand::Check:
+        return CheckFirmware(FirmwarePath(options.file).c_str());
+    case CliCommand::Update:
+        break;
     }
-    CConsoleDisplay display;
-    CVersionUpdater updater(display);
-    // Like the dialog: a console that is not found is reported, and the update then fails
-    // when it opens the ports.
-    updater.FindPorts();
-    updater.Load(argv[1]);
-    return ExitCodeFor(display.LastStatus());
+    return Update(options);
 }

@@ -13,21 +13,53 @@ struct Case {
     std::string config;
     DWORD exitCode;
     Strings out;          // lines found in this order on stdout
-    Strings err = {};     // the whole of stderr
+    Strings err = {};     // lines found in this order on stderr, which is empty when there are none
     bool flashIsImage = false;
     uint64_t minMs = 0;   // the five-second pause, and the real reply time-out
 };
 
+const std::string kUsage = "usage: versionup-cli [--out-port PORT --in-port PORT] FILE";
+// The console's ports as newer MIDI stacks may show them: other names and identifiers.
+const std::string kRenamed =
+    "out 1 2 Other Synth\nout 65535 65535 PQ4400 MIDI 2.0 Out\nin 65535 65535 PQ4400 MIDI 2.0 In";
+
 const Case kCases[] = {
-    {"", "", 1, {}, {"usage: versionup-cli FILE"}},
-    {"a.bin b.bin", "", 1, {}, {"usage: versionup-cli FILE"}},
+    {"", "", 64, {}, {"versionup-cli: FILE is missing", kUsage}},
+    {"a.bin b.bin", "", 64, {}, {"versionup-cli: unexpected argument 'b.bin'", kUsage}},
+    {"--bogus FW", "", 64, {}, {"versionup-cli: unknown option '--bogus'", kUsage}},
+    {"--check FW --list-ports", "", 64, {}, {"versionup-cli: options '--check' and '--list-ports' do not go together"}},
+    {"--out-port 0 FW", "", 64, {}, {"versionup-cli: --out-port needs --in-port as well", kUsage}},
+    {"--out-port 0 --in-port 1 FW", "", 64, {}, {"versionup-cli: no MIDI input has the index 1 (see --list-ports)"}},
+    {"--out-port 0 --in-port \"KALDIR USB\" FW", "", 64, {},
+     {"versionup-cli: no MIDI input is named 'KALDIR USB' (see --list-ports)", kUsage}},
+    {"--help", "", 0, {kUsage, "  -h, --help       show this text"}},
+    {"--version", "", 0, {"versionup-cli 1.0.2.0"}},
+    {"--list-ports", "", 0, {"MIDI outputs:", "* 0      37            4        KALDIR USB OUT", "MIDI inputs:",
+                             "* 0      37            5        KALDIR USB IN",
+                             "* the ports an update uses without --out-port and --in-port"}},
+    {"--list-ports", kRenamed, 0, {"  1      65535         65535    PQ4400 MIDI 2.0 Out",
+                                   "  0      65535         65535    PQ4400 MIDI 2.0 In",
+                                   "Discovery finds no pair of the console's ports: name them with --out-port and "
+                                   "--in-port."}},
+    // U, 4 erases, 16 write packets and the final command; the digest is sha256sum's for the same bytes.
+    {"--check FW", "", 0, {"File size:         34816 bytes", "Block map:         1024 entries, 8 blocks supplied",
+                           "Regions present:   0 (1 of 35)", "Command U:         sent", "Regions erased:    0, 2-4 (4)",
+                           "Messages to send:  22",
+                           "SHA-256:           525d34f20f8830aacd9623dc58b84021b4d27f901dce83cfdf1ab3dae4dffab0"}},
+    {"--check missing.bin", "", 1, {"File not found!!"}},
     {"missing.bin", "", 1, {"Output Port : KALDIR USB OUT", "Input Port : KALDIR USB IN", "File not found!!"}},
     // Without the console's driver the message box becomes a line on stderr.
     {"FW", "no_devices", 1, {"KALDIR USB Driver not found!!", "Device open....", "Device open failed!!"},
      {"KALDIR USB Driver not found!!"}},
     {"FW", "", 0, {"File reading....", "Device open....", "progress 5/5", "Uninstalling....", "Installing.... ( 1/ 1)",
                    "progress 0/8", "progress 1/8", "progress 8/8", "Complete!"}, {}, true, 5000},
-    {"FW", "fault final 1 silent", 2, {"Complete! please restart PQ4400."}, {}, false, 10000},
+    {"FW", "fault final 1 silent", 2, {"Device open....", "Complete! please restart PQ4400."}, {}, false, 10000},
+    // Discovery does not know these ports; the user names them by index or by name.
+    {"--out-port 1 --in-port 0 FW", kRenamed, 0,
+     {"Output Port : PQ4400 MIDI 2.0 Out", "Input Port : PQ4400 MIDI 2.0 In", "Device open....", "Complete!"}, {}, true,
+     5000},
+    {"--out-port=\"PQ4400 MIDI 2.0 Out\" --in-port \"PQ4400 MIDI 2.0 In\" FW", kRenamed, 0,
+     {"Device open....", "Complete!"}, {}, true, 5000},
 };
 
 bool InOrder(const Strings& lines, const Strings& expected)
@@ -60,7 +92,10 @@ TEST_F(Cli, ExitCodesOutputAndFlashOfEachRow)
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdOutput = CreateFileA((name + ".out").c_str(), GENERIC_WRITE, 0, &inheritable, CREATE_NEW, 0, 0);
         startup.hStdError = CreateFileA((name + ".err").c_str(), GENERIC_WRITE, 0, &inheritable, CREATE_NEW, 0, 0);
-        std::string commandLine = "\"" + cli + "\" " + (kCases[i].args == "FW" ? "\"" + fw + "\"" : kCases[i].args);
+        std::string args = kCases[i].args;
+        if (const size_t at = args.find("FW"); at != std::string::npos)
+            args.replace(at, 2, "\"" + fw + "\"");
+        std::string commandLine = "\"" + cli + "\" " + args;
         EXPECT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, m_folder.c_str(),
                                    &startup, &children[i])) << commandLine;
         CloseHandle(startup.hStdOutput);
@@ -86,8 +121,11 @@ TEST_F(Cli, ExitCodesOutputAndFlashOfEachRow)
         CloseHandle(children[i].hProcess);
         const Strings out = ReadLines(name + ".out");
         EXPECT_TRUE(InOrder(out, c.out)) << ::testing::PrintToString(out);
-        EXPECT_EQ(ReadLines(name + ".err"), c.err);
+        const Strings err = ReadLines(name + ".err");
+        EXPECT_TRUE(InOrder(err, c.err) && err.empty() == c.err.empty()) << ::testing::PrintToString(err);
+        // The console writes its flash out once an update has tried its ports; nothing else touches them.
         std::ifstream dump(name + ".flash", std::ios::binary);
+        EXPECT_EQ(dump.is_open(), std::find(c.out.begin(), c.out.end(), "Device open....") != c.out.end());
         EXPECT_TRUE(!c.flashIsImage || Bytes(std::istreambuf_iterator<char>(dump), {}) == ExpectedFlash(firmware));
     }
 }

@@ -1,0 +1,113 @@
+#include "CliPorts.h"
+
+#include <cwchar>
+#include <vector>
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include "ConsoleText.h"
+#include "PortDiscovery.h"
+
+namespace {
+
+struct PortCaps {
+    bool readable = false;
+    unsigned maker = 0;
+    unsigned product = 0;
+    std::wstring name;
+};
+
+template <typename Caps>
+PortCaps ReadCaps(UINT index, MMRESULT(WINAPI* readCaps)(UINT_PTR, Caps*, UINT))
+{
+    Caps caps{};
+    if (readCaps(index, &caps, sizeof caps) != MMSYSERR_NOERROR)
+        return {};
+    // The name comes from the driver; it must end within its field.
+    caps.szPname[MAXPNAMELEN - 1] = L'\0';
+    return {true, caps.wMid, caps.wPid, caps.szPname};
+}
+
+// Read with the wide capabilities, so that names show and compare with every character.
+std::vector<PortCaps> Ports(PortKind kind)
+{
+    const bool output = kind == PortKind::Output;
+    const UINT count = output ? midiOutGetNumDevs() : midiInGetNumDevs();
+    std::vector<PortCaps> ports;
+    for (UINT i = 0; i < count; ++i)
+        ports.push_back(output ? ReadCaps(i, midiOutGetDevCapsW) : ReadCaps(i, midiInGetDevCapsW));
+    return ports;
+}
+
+std::wstring KindName(PortKind kind)
+{
+    return kind == PortKind::Output ? L"MIDI output" : L"MIDI input";
+}
+
+// Discovery runs only for the indices it stores; what it would show stays unseen.
+class CQuietPortDisplay : public IPortDisplay {
+public:
+    void ShowStatus(const char*) override {}
+    void ShowOutputPortName(const char*) override {}
+    void ShowInputPortName(const char*) override {}
+    void ShowMessageBox(const char*) override {}
+};
+
+std::wstring PortTable(PortKind kind, uint32_t picked)
+{
+    std::wstring text = KindName(kind) + L"s:\n  index  manufacturer  product  name\n";
+    const std::vector<PortCaps> ports = Ports(kind);
+    for (size_t i = 0; i < ports.size(); ++i) {
+        const PortCaps& port = ports[i];
+        wchar_t ids[64];
+        if (port.readable)
+            std::swprintf(ids, 64, L"%-7u%-14u%-9u", static_cast<unsigned>(i), port.maker, port.product);
+        else
+            std::swprintf(ids, 64, L"%-7u%-14ls%-9ls", static_cast<unsigned>(i), L"?", L"?");
+        text += i == picked ? L"* " : L"  ";
+        text += ids;
+        text += port.readable ? port.name : L"(its capabilities cannot be read)";
+        text += L"\n";
+    }
+    if (ports.empty())
+        text += L"  (none)\n";
+    return text;
+}
+
+} // namespace
+
+void ListPorts()
+{
+    CQuietPortDisplay quiet;
+    uint32_t outDevice = kNoDevice;
+    uint32_t inDevice = kNoDevice;
+    const bool found = FindPorts(quiet, outDevice, inDevice) == 1;
+    std::wstring text = PortTable(PortKind::Output, outDevice) + PortTable(PortKind::Input, inDevice);
+    text += found ? L"* the ports an update uses without --out-port and --in-port\n"
+                  : L"Discovery finds no pair of the console's ports: name them with --out-port and --in-port.\n";
+    WriteText(stdout, text);
+}
+
+std::wstring FindNamedPort(PortKind kind, const std::wstring& argument, NamedPort& port)
+{
+    const std::vector<PortCaps> ports = Ports(kind);
+    const std::wstring see = L" (see --list-ports)";
+    if (!argument.empty() && argument.find_first_not_of(L"0123456789") == std::wstring::npos) {
+        const unsigned long index = std::wcstoul(argument.c_str(), nullptr, 10);
+        if (index >= ports.size())
+            return L"no " + KindName(kind) + L" has the index " + argument + see;
+        port = {static_cast<uint32_t>(index), ports[index].name};
+        return {};
+    }
+    int matches = 0;
+    for (size_t i = 0; i < ports.size(); ++i) {
+        if (ports[i].readable && ports[i].name == argument && matches++ == 0)
+            port = {static_cast<uint32_t>(i), ports[i].name};
+    }
+    if (matches == 1)
+        return {};
+    if (matches == 0)
+        return L"no " + KindName(kind) + L" is named '" + argument + L"'" + see;
+    return L"several " + KindName(kind) + L"s are named '" + argument + L"': give its index" + see;
+}
