@@ -44,11 +44,6 @@ TEST(Sysex, FramesTheConsoleMessagesByteExact)
         EXPECT_EQ(message.size(), n + 16);
         EXPECT_EQ(Bytes(message.begin() + 4, message.begin() + 6), bytes) << n;
     }
-
-    // The device number is not part of the checksum.
-    Bytes device15 = Framed({0x42, 0x01, 0x00});
-    EXPECT_EQ(BuildSysex(device15.data(), 0x15, 3), 19);
-    EXPECT_EQ(device15, Edited(Framed({0x42, 0x01, 0x00}), 2, 0x15));
 }
 
 TEST(Sysex, PacksTopBitsInALeadingByteAndUnpacksForEveryLength)

@@ -1,7 +1,7 @@
 #include "FirmwareGenerator.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <fstream>
 #include <numeric>
 
 #include "FirmwareImage.h"
@@ -40,8 +40,7 @@ CSyntheticFirmware& CSyntheticFirmware::SetByte(uint32_t offset, uint8_t value)
     return *this;
 }
 
-CSyntheticFirmware& CSyntheticFirmware::SetHeaderWords(uint16_t at8000, uint16_t at8002, uint16_t at8004,
-                                                       uint16_t at8006)
+CSyntheticFirmware& CSyntheticFirmware::SetHeaderWords(uint16_t at8000, uint16_t at8002, uint16_t at8004, uint16_t at8006)
 {
     const uint16_t words[] = {at8000, at8002, at8004, at8006};
     for (uint32_t i = 0; i < 4; ++i)
@@ -79,9 +78,8 @@ std::vector<uint8_t> CSyntheticFirmware::ExpectedImage() const
 
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr)
-        return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.close(); // a failed open, write or flush leaves the stream failed
+    return !file.fail();
 }
