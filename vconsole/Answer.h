@@ -20,6 +20,7 @@ struct OutEvent {
 struct Answer {
     bool refused = false;      // the driver refuses the message: no MOM_DONE, no reply
     bool early = false;        // the reply goes out before midiOutLongMsg returns
+    bool kept = false;         // the driver keeps the message: no MOM_DONE, not even on reset
     uint32_t delayMs = 0;      // from the message's arrival to the reply; ignored when early
     std::vector<OutEvent> events;
 };

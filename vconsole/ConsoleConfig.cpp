@@ -63,6 +63,8 @@ constexpr KindName kKinds[] = {
     {"malformed", FaultKind::Malformed, 0, 0, false, false},
     {"echo_command", FaultKind::EchoCommand, 0, 0, false, false},
     {"refuse_send", FaultKind::RefuseSend, 0, 0, false, false},
+    {"cut", FaultKind::Cut, 10, kLargestMessage, false, false},
+    {"keep", FaultKind::Keep, 0, 0, false, false},
 };
 
 // Returns an error text, or an empty string when the fault was taken.

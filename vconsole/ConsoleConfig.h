@@ -19,14 +19,14 @@ enum class Command { U, Erase, Write, Final };
 
 enum class FaultKind {
     Silent, Result, OtherRegion, EchoHighBits, WrongEcho, LongError, Delay, Early,
-    Oversized, ShortBefore, Malformed, EchoCommand, RefuseSend
+    Oversized, ShortBefore, Malformed, EchoCommand, RefuseSend, Cut, Keep
 };
 
 struct Fault {
     Command command = Command::Erase;
     uint32_t nth = 1;          // the n-th well-formed message of that command, from 1
     FaultKind kind = FaultKind::Silent;
-    uint32_t arg = 0;          // result byte, delay in ms or reply size in bytes
+    uint32_t arg = 0;          // result byte, delay in ms, or reply size or cut in bytes
 };
 
 // What the console does with the messages it receives; the part a test may replace while the

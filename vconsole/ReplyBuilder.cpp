@@ -88,6 +88,7 @@ Answer BuildAnswer(const ReceivedCommand& command, const uint8_t* received, size
 {
     Answer answer;
     answer.early = Has(faults, FaultKind::Early);
+    answer.kept = Has(faults, FaultKind::Keep);
     answer.delayMs = latencyMs;
     for (const Fault& f : faults) {
         if (f.kind == FaultKind::Delay)
@@ -107,6 +108,10 @@ Answer BuildAnswer(const ReceivedCommand& command, const uint8_t* received, size
                                        : Frame(std::move(payload));
     if (Has(faults, FaultKind::Malformed))
         Malform(message);
+    for (const Fault& f : faults) {
+        if (f.kind == FaultKind::Cut && f.arg < message.size())
+            message.resize(f.arg);
+    }
 
     if (Has(faults, FaultKind::ShortBefore))
         answer.events.push_back({EventKind::Short, {kActiveSensing}});

@@ -284,6 +284,9 @@ DWORD CConsoleDriver::LongData(MIDIHDR* header)
             return MMSYSERR_ERROR;
         MarkQueued(*header);
     }
+    // A kept header stays queued for good: no job hands it back.
+    if (answer.kept)
+        header = nullptr;
     // An early reply overtakes MOM_DONE: it reaches the client before midiOutLongMsg returns.
     if (answer.early) {
         DeliverAnswer(answer, arrival);
