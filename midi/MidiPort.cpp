@@ -121,7 +121,7 @@ void CMidiPort::SendLong(const uint8_t* data, uint32_t length, uint8_t* reply)
     }
 }
 
-int CMidiPort::WaitReply(uint32_t timeoutMs)
+int CMidiPort::WaitReply(uint32_t timeoutMs, uint32_t& replyLength)
 {
     // Nothing armed: either a handler has already taken the capture (its event is set or about
     // to be, see below) or no reply can come, so there is nothing to wait for.
@@ -134,6 +134,7 @@ int CMidiPort::WaitReply(uint32_t timeoutMs)
         replied = m_replyEvent.Wait(0);
     }
     m_replyEvent.Reset();
+    replyLength = replied ? m_replyLength.load(std::memory_order_relaxed) : 0;
     return replied ? 1 : 0;
 }
 
@@ -165,9 +166,10 @@ void CMidiPort::OnInMessage(HMIDIIN handle, UINT message, DWORD_PTR param1, DWOR
         auto* header = reinterpret_cast<MIDIHDR*>(param1);
         if (m_awaitingReply.exchange(false, std::memory_order_acq_rel)) {
             // A damaged message (MIM_LONGERROR) ends the wait without data.
-            if (message == MIM_LONGDATA)
-                std::memcpy(m_replyBuffer.load(std::memory_order_relaxed), header->lpData,
-                            std::min<DWORD>(header->dwBytesRecorded, kBlockSize));
+            const uint32_t length =
+                message == MIM_LONGDATA ? std::min<uint32_t>(header->dwBytesRecorded, kBlockSize) : 0;
+            std::memcpy(m_replyBuffer.load(std::memory_order_relaxed), header->lpData, length);
+            m_replyLength.store(length, std::memory_order_relaxed);
             m_replyEvent.Set();
         }
         // Straight back to the driver, flags as they are, so that its queue stays full.

@@ -39,9 +39,10 @@ public:
     // is taken back from it; either way no capture stays armed.
     void SendLong(const uint8_t* data, uint32_t length, uint8_t* reply);
     // 1 when the reply came within the time-out (without data if the driver reported the
-    // incoming message damaged), else 0. Either way the reply buffer is free again on return.
-    // Returns 0 at once when no capture is armed, e.g. after a send that did not go out.
-    int WaitReply(uint32_t timeoutMs);
+    // incoming message damaged), else 0; `replyLength` is the number of bytes copied into the
+    // reply buffer (0 without a reply or data). Either way the reply buffer is free again on
+    // return. Returns 0 at once when no capture is armed, e.g. after a send that did not go out.
+    int WaitReply(uint32_t timeoutMs, uint32_t& replyLength);
 
 private:
     friend class CMidiPortTestAccess;
@@ -74,6 +75,10 @@ private:
     std::atomic<bool> m_awaitingReply{false};
     // Set only after the reply is complete in m_replyBuffer (or a damaged one ended the wait).
     CManualEvent m_replyEvent;
+    // The reply's length, stored by the handler that took the capture before it sets
+    // m_replyEvent, and read by the caller's thread only after it saw that event: it travels
+    // with the buffer's bytes.
+    std::atomic<uint32_t> m_replyLength{0};
     // The caller's reply buffer; published by m_awaitingReply.
     std::atomic<uint8_t*> m_replyBuffer{nullptr};
     // The data blocks that the input headers point to.

@@ -21,6 +21,10 @@ constexpr int kAddressBytes = 4;
 constexpr int kPackedAddressBytes = 5;
 constexpr int kDataOffset = kAddressOffset + kPackedAddressBytes;
 constexpr int kWriteResultOffset = kDataOffset;
+// How far a reply must reach to hold every byte compared: one that ends earlier would be judged
+// on what the reply buffer held there before, so it is no acknowledgement.
+constexpr uint32_t kShortReplyEnd = sysex::kPayloadOffset + 4;
+constexpr uint32_t kWriteReplyEnd = kWriteResultOffset + 1;
 // Bits 28 to 31 of the echo are not part of the console's address.
 constexpr uint32_t kEchoAddressMask = 0x0FFFFFFF;
 
@@ -100,9 +104,8 @@ int CUpdateCommands::Exchange(const uint8_t* payload, int payloadLength, const u
         message.Data()[sysex::kPayloadOffset + i] = payload[i];
     const int length = BuildSysex(message.Data(), 0, payloadLength);
     m_link.SendLong(message.Data(), static_cast<uint32_t>(length), reply.Data());
-    if (!m_link.WaitReply(m_replyTimeoutMs))
+    if (!ReplyReaches(kShortReplyEnd))
         return 1;
-    // A capture without data leaves the zero-filled buffer, which fails at the first byte.
     for (int i = 0; i < 4; ++i)
         if (reply.Data()[sysex::kPayloadOffset + i] != expected[i])
             return 1;
@@ -125,18 +128,24 @@ int CUpdateCommands::WriteRegion(uint32_t address, const uint8_t* data, uint32_t
     m_display.SetPos(0);
 
     // Stop-and-wait: each packet is acknowledged before the next goes out. The reply buffer is
-    // not cleared between packets, so a capture without data still holds the previous echo and
-    // fails on the address.
+    // not cleared between packets; what the previous reply left there counts for nothing, as
+    // every compared byte must have come with this one.
     for (uint32_t block = 0; block < length; block += kBlockSize) {
         for (uint32_t offset = 0; offset < kBlockSize; offset += static_cast<uint32_t>(kPacketDataSize)) {
             const uint32_t packetAddress = address + block + offset;
             const int messageLength =
                 BuildWritePacket(message.Data(), packetAddress, data + block + offset, kPacketDataSize);
             m_link.SendLong(message.Data(), static_cast<uint32_t>(messageLength), reply.Data());
-            if (!m_link.WaitReply(m_replyTimeoutMs) || !WriteAcknowledged(reply.Data(), packetAddress))
+            if (!ReplyReaches(kWriteReplyEnd) || !WriteAcknowledged(reply.Data(), packetAddress))
                 return 1;
         }
         m_display.OffsetPos(1);
     }
     return 0;
+}
+
+bool CUpdateCommands::ReplyReaches(uint32_t comparedEnd)
+{
+    uint32_t received = 0;
+    return m_link.WaitReply(m_replyTimeoutMs, received) != 0 && received >= comparedEnd;
 }

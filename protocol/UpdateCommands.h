@@ -40,6 +40,8 @@ public:
 private:
     // Sends a short command and compares reply bytes 14 to 17 with `expected`; 0 or 1.
     int Exchange(const uint8_t* payload, int payloadLength, const uint8_t (&expected)[4]);
+    // True when a reply came in time and reaches at least to its byte `comparedEnd` - 1.
+    bool ReplyReaches(uint32_t comparedEnd);
 
     IReplyLink& m_link;
     IProgressDisplay& m_display;

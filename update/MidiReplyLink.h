@@ -12,7 +12,10 @@ public:
     {
         m_port.SendLong(message, length, reply);
     }
-    int WaitReply(uint32_t timeoutMs) override { return m_port.WaitReply(timeoutMs); }
+    int WaitReply(uint32_t timeoutMs, uint32_t& replyLength) override
+    {
+        return m_port.WaitReply(timeoutMs, replyLength);
+    }
 
 private:
     CMidiPort& m_port;

@@ -41,6 +41,7 @@ const Bytes kErase = Erase(0);
 // comes when it must not, leaves a trace.
 struct CGuardedReply {
     Bytes bytes = Bytes(CMidiPort::kBlockSize + 64, 0xA5);
+    uint32_t length = 0;   // as the port reported it
 
     bool Untouched(size_t from = 0) const
     {
@@ -86,7 +87,7 @@ protected:
     {
         port.SendLong(message.empty() ? nullptr : message.data(), message.empty() ? 19 : uint32_t(message.size()),
                       reply.bytes.data());
-        return port.WaitReply(timeoutMs);
+        return port.WaitReply(timeoutMs, reply.length);
     }
     bool Acknowledged(CMidiPort& port)
     {
@@ -123,7 +124,7 @@ TEST_F(MidiPort, EachWayTheConsoleAnswersEndsTheWaitAsItShould)
             EXPECT_EQ(Exchange(port, reply, c.timeoutMs, c.message), c.result);
         } else {
             port.SendLong(kErase.data(), uint32_t(kErase.size()), nullptr);
-            EXPECT_EQ(port.WaitReply(0), 0);
+            EXPECT_EQ(port.WaitReply(0, reply.length), 0);
         }
         // Without a reply the wait lasts its time-out, or ends at once when none can come.
         const auto taken = std::chrono::steady_clock::now() - start;
@@ -184,7 +185,7 @@ TEST_F(MidiPort, AReplyThatComesTooLateIsNeverCopied)
     port.SendLong(kErase.data(), uint32_t(kErase.size()), abandoned.bytes.data());
     EXPECT_EQ(port.Close(), 1);
     ASSERT_EQ(port.Open(kConsoleOut, kConsoleIn), 1);
-    EXPECT_EQ(port.WaitReply(10000), 0);
+    EXPECT_EQ(port.WaitReply(10000, abandoned.length), 0);
     // The driver reports sends in order, after the replies due before them: behind a late reply
     // the next send is not reported within the port's 200 ms, and is taken back.
     Configure("fault erase 1 delay 3000");

@@ -33,16 +33,19 @@ struct Console : IReplyLink, IProgressDisplay {
             replyWhenArmed.emplace_back(reply, reply + 22);
         armed = reply;
     }
-    int WaitReply(uint32_t timeoutMs) override
+    int WaitReply(uint32_t timeoutMs, uint32_t& replyLength) override
     {
         timeouts.push_back(timeoutMs);
+        replyLength = 0;
         Bytes reply = script.empty() ? kSilence : script.front();
         if (!script.empty())
             script.pop_front();
         if (reply == kAck)
             reply = WriteReply(PacketAddress(sent.back()));
-        if (armed && reply.size() > 1)
+        if (armed && reply.size() > 1) {
             std::copy(reply.begin(), reply.end(), armed);
+            replyLength = static_cast<uint32_t>(reply.size());
+        }
         armed = nullptr;
         return !reply.empty();
     }

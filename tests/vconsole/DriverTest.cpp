@@ -15,7 +15,8 @@ TEST_F(VirtualConsole, ReportsAMalformedMessageWithoutAnsweringIt)
     bad[2] = 0x01;   // device number 1
     uint8_t reply[CMidiPort::kBlockSize];
     port.SendLong(bad.data(), static_cast<uint32_t>(bad.size()), reply);
-    EXPECT_EQ(port.WaitReply(300), 0);
+    uint32_t length = 0;
+    EXPECT_EQ(port.WaitReply(300, length), 0);
     EXPECT_EQ(Stats().violations, 1u);
     char text[64];
     EXPECT_EQ(m_console.GetViolation(0, text, sizeof text), 31);
