@@ -94,3 +94,9 @@ void CHeapBlock::Release()
     m_data = nullptr;
     m_size = 0;
 }
+
+void CHeapBlock::Abandon()
+{
+    m_data = nullptr;
+    m_size = 0;
+}

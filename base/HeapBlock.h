@@ -27,6 +27,9 @@ public:
     size_t Size() const { return m_size; }
     // Gives the block back now; later calls and the destructor then do nothing.
     void Release();
+    // Lets go of the block without giving it back, for memory that a driver keeps for good: it
+    // stays valid for as long as the process lives. The destructor then does nothing.
+    void Abandon();
 
 private:
     CHeapBlock(size_t size, bool zeroed);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 CMidiPort::CMidiPort(uint32_t sendTimeoutMs)
-    : m_outHeader(sizeof(MIDIHDR)), m_sendTimeoutMs(sendTimeoutMs)
+    : m_outHeader(sizeof(MIDIHDR)), m_outBlock(kBlockSize), m_sendTimeoutMs(sendTimeoutMs)
 {
     for (int slot = 0; slot < kInputBlocks; ++slot) {
         m_inHeaders[slot] = CHeapBlock(sizeof(MIDIHDR));
@@ -19,14 +19,20 @@ CMidiPort::CMidiPort(uint32_t sendTimeoutMs)
 CMidiPort::~CMidiPort()
 {
     Close();
+    // The driver may still write to a message it kept: that memory must outlive the port.
+    if (m_outKept) {
+        m_outHeader.Abandon();
+        m_outBlock.Abandon();
+    }
 }
 
 int CMidiPort::Open(uint32_t outDevice, uint32_t inDevice)
 {
     if (m_hOut && m_hIn)
         return 1;
-    // Memory was short when the port was made: there is nothing to receive into.
-    if (!HasBuffers())
+    // Memory was short when the port was made: there is nothing to send from or receive into.
+    // Or the driver kept a message: the output header is not ours to use any more.
+    if (!HasBuffers() || m_outKept)
         return 0;
 
     HMIDIOUT out = nullptr;
@@ -69,9 +75,9 @@ int CMidiPort::Close()
     WaitForInputHandlers();
     m_awaitingReply.store(false, std::memory_order_relaxed);
 
+    // Every send has unprepared the output header already, or left it to a driver that kept it.
     if (m_hOut) {
         midiOutReset(m_hOut);
-        midiOutUnprepareHeader(m_hOut, OutHeader(), sizeof(MIDIHDR));
         midiOutClose(m_hOut);
         m_hOut = nullptr;
     }
@@ -92,11 +98,13 @@ void CMidiPort::SendLong(const uint8_t* data, uint32_t length, uint8_t* reply)
     m_sendDone.Reset();
     // Each send starts a fresh capture: a buffer armed earlier is not ours to write any more.
     CancelCapture();
-    if (!m_hOut || !data || length == 0 || length > kBlockSize)
+    if (!m_hOut || m_outKept || !data || length == 0 || length > kBlockSize)
         return;
 
+    // The driver sends from our copy: a message it keeps never holds on to the caller's memory.
+    std::memcpy(m_outBlock.Data(), data, length);
     MIDIHDR* header = OutHeader();
-    header->lpData = reinterpret_cast<LPSTR>(const_cast<uint8_t*>(data));
+    header->lpData = reinterpret_cast<LPSTR>(m_outBlock.Data());
     header->dwBufferLength = length;
     header->dwFlags = 0;
     if (midiOutPrepareHeader(m_hOut, header, sizeof(MIDIHDR)) != MMSYSERR_NOERROR)
@@ -109,16 +117,22 @@ void CMidiPort::SendLong(const uint8_t* data, uint32_t length, uint8_t* reply)
     if (midiOutLongMsg(m_hOut, header, sizeof(MIDIHDR)) != MMSYSERR_NOERROR) {
         // Refused: no MOM_DONE will come, and the console will not answer a message it never got.
         CancelCapture();
+        UnprepareOutHeader();
         return;
     }
     if (!m_sendDone.Wait(m_sendTimeoutMs)) {
         // The driver has lost the message. Its reset hands the header back with a MOM_DONE;
-        // that report is waited out here, so that it cannot end the next send's wait early
-        // and `data` is free when we return.
+        // that report is waited out here, so that it cannot end the next send's wait early.
         midiOutReset(m_hOut);
-        m_sendDone.Wait(m_sendTimeoutMs);
+        const bool handedBack = m_sendDone.Wait(m_sendTimeoutMs);
         CancelCapture();
+        if (!handedBack) {
+            // Not even the reset brought it back: the driver keeps it, and the output with it.
+            m_outKept = true;
+            return;
+        }
     }
+    UnprepareOutHeader();
 }
 
 int CMidiPort::WaitReply(uint32_t timeoutMs, uint32_t& replyLength)
@@ -181,7 +195,7 @@ void CMidiPort::OnInMessage(HMIDIIN handle, UINT message, DWORD_PTR param1, DWOR
 
 bool CMidiPort::HasBuffers() const
 {
-    return m_outHeader.Valid() &&
+    return m_outHeader.Valid() && m_outBlock.Valid() &&
            std::all_of(std::begin(m_inHeaders), std::end(m_inHeaders),
                        [](const CHeapBlock& block) { return block.Valid(); }) &&
            std::all_of(std::begin(m_inBlocks), std::end(m_inBlocks),
@@ -204,6 +218,13 @@ void CMidiPort::DisarmCapture()
     // no handler can still be writing to it.
     if (!m_awaitingReply.exchange(false, std::memory_order_acq_rel))
         WaitForInputHandlers();
+}
+
+// A header the driver has given back unprepares; one it still holds does not, and stays its own.
+void CMidiPort::UnprepareOutHeader()
+{
+    if (midiOutUnprepareHeader(m_hOut, OutHeader(), sizeof(MIDIHDR)) != MMSYSERR_NOERROR)
+        m_outKept = true;
 }
 
 void CMidiPort::CancelCapture()

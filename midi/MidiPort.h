@@ -28,15 +28,18 @@ public:
     CMidiPort& operator=(const CMidiPort&) = delete;
 
     // Opens output and input and starts input: 1 on success; otherwise 0 with both closed.
-    // An open port stays as it is and gives 1.
+    // An open port stays as it is and gives 1. Once the driver has kept a message, the port
+    // never opens again (0).
     int Open(uint32_t outDevice, uint32_t inDevice);
     // Closes both ports; always 1.
     int Close();
-    // Sends one complete SysEx message and returns once the driver is done with `data`. With a
-    // reply buffer of kBlockSize bytes, the next SysEx message that arrives is copied into it.
-    // A message the port cannot send (port closed, empty, longer than kBlockSize, refused by the
-    // driver) returns at once, and one the driver does not report sent within the send time-out
-    // is taken back from it; either way no capture stays armed.
+    // Sends one complete SysEx message; the driver gets the port's own copy of `data`, so the
+    // caller may release it as soon as this returns. With a reply buffer of kBlockSize bytes,
+    // the next SysEx message that arrives is copied into it. A message the port cannot send
+    // (port closed, empty, longer than kBlockSize, refused by the driver) returns at once, and
+    // one the driver does not report sent within the send time-out is taken back from it;
+    // either way no capture stays armed. A message the driver does not give back even then
+    // stays the driver's, and the port is closed for good.
     void SendLong(const uint8_t* data, uint32_t length, uint8_t* reply);
     // 1 when the reply came within the time-out (without data if the driver reported the
     // incoming message damaged), else 0; `replyLength` is the number of bytes copied into the
@@ -58,6 +61,7 @@ private:
     MIDIHDR* OutHeader();
     MIDIHDR* InHeader(int slot);
     void DisarmCapture();
+    void UnprepareOutHeader();
     void CancelCapture();
     void WaitForInputHandlers() const;
 
@@ -87,5 +91,11 @@ private:
     // m_open was cleared or the capture disarmed, no handler touches the buffers or the reply
     // buffer any more.
     std::atomic<int> m_inHandlersRunning{0};
+    // The message in flight: the driver sends from this copy.
+    CHeapBlock m_outBlock;
+    // Set when the driver kept a message even after a reset: the output header and m_outBlock
+    // are the driver's from then on, never used, unprepared or released again. The caller's
+    // thread alone reads and writes it.
+    bool m_outKept = false;
     const uint32_t m_sendTimeoutMs;
 };

@@ -4,7 +4,7 @@
 #include "UpdateRun.h"
 
 CVersionUpdater::CVersionUpdater(IUpdateDisplay& display, const UpdateTiming& timing)
-    : m_display(display), m_timing(timing)
+    : m_display(display), m_timing(timing), m_port(timing.sendTimeoutMs)
 {
 }
 
