@@ -3,19 +3,22 @@
 #include "KeepAwake.h"
 #include "UpdateRun.h"
 
-CVersionUpdater::CVersionUpdater(IUpdateDisplay& display, const UpdateTiming& timing)
-    : m_display(display), m_timing(timing), m_port(timing.sendTimeoutMs)
+CVersionUpdater::CVersionUpdater(IUpdateDisplay& display, const UpdateTiming& timing, IMidiDeviceList& devices)
+    : m_display(display), m_timing(timing), m_port(timing.sendTimeoutMs), m_ports(devices)
 {
 }
 
 int CVersionUpdater::FindPorts()
 {
-    return ::FindPorts(m_display, m_outDevice, m_inDevice);
+    return m_ports.Find(m_display);
 }
 
 void CVersionUpdater::Load(const char* path)
 {
-    LoadOnPorts(path, m_outDevice, m_inDevice);
+    // The ports found at start may have moved or gone since (a cable pulled and plugged again):
+    // only devices that are still the console's are opened, and without them the open fails.
+    const bool confirmed = m_ports.Confirm(m_display);
+    LoadOnPorts(path, confirmed ? m_ports.OutDevice() : kNoDevice, confirmed ? m_ports.InDevice() : kNoDevice);
 }
 
 void CVersionUpdater::LoadOnPorts(const char* path, uint32_t outDevice, uint32_t inDevice)

@@ -11,9 +11,11 @@
 
 class CVersionUpdater {
 public:
-    explicit CVersionUpdater(IUpdateDisplay& display, const UpdateTiming& timing = UpdateTiming{});
+    // `devices` is the system's MIDI device list; tests give one whose devices come and go.
+    explicit CVersionUpdater(IUpdateDisplay& display, const UpdateTiming& timing = UpdateTiming{},
+                             IMidiDeviceList& devices = SystemMidiDevices());
 
-    // Finds the console's ports once at start; 1 when both were found.
+    // Finds the console's ports at start; 1 when both were found.
     int FindPorts();
     // The whole update from the firmware file at `path` to the final command; every outcome
     // is reported in the status line.
@@ -27,7 +29,6 @@ private:
     IUpdateDisplay& m_display;
     UpdateTiming m_timing;
     CMidiPort m_port;
-    uint32_t m_outDevice = kNoDevice;
-    uint32_t m_inDevice = kNoDevice;
+    CConsolePorts m_ports;
     int32_t m_fileSize = 0;
 };

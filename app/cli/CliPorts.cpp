@@ -80,10 +80,9 @@ std::wstring PortTable(PortKind kind, uint32_t picked)
 void ListPorts()
 {
     CQuietPortDisplay quiet;
-    uint32_t outDevice = kNoDevice;
-    uint32_t inDevice = kNoDevice;
-    const bool found = FindPorts(quiet, outDevice, inDevice) == 1;
-    std::wstring text = PortTable(PortKind::Output, outDevice) + PortTable(PortKind::Input, inDevice);
+    CConsolePorts ports;
+    const bool found = ports.Find(quiet) == 1;
+    std::wstring text = PortTable(PortKind::Output, ports.OutDevice()) + PortTable(PortKind::Input, ports.InDevice());
     text += found ? L"* the ports an update uses without --out-port and --in-port\n"
                   : L"Discovery finds no pair of the console's ports: name them with --out-port and --in-port.\n";
     WriteText(stdout, text);

@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr uint32_t kUntouched = 0xA5A5A5A5;
 const std::string kLongOut = "out:KALDIR USB OUT 2 on USB Hub 7 A";
 const std::string kLongIn = "in:KALDIR USB IN 2 on USB Hub 7 AB";
 const std::string kBox = "box:KALDIR USB Driver not found!!";
@@ -23,8 +22,8 @@ const Case kCases[] = {
     {"", 1, 4, 4, {kLongOut, kLongIn}},
     {"unreadable_out 4\nunreadable_in 4", 1, 5, 5, {"out:KALDIR USB OUT", "in:KALDIR USB IN"}},
     // Without an output the input is not searched.
-    {"unreadable_out 4\nunreadable_out 5", 0, kUntouched, kUntouched, {kBox, kStatus}},
-    {"unreadable_in 4\nunreadable_in 5", 0, 4, kUntouched, {kLongOut, kBox, kStatus}},
+    {"unreadable_out 4\nunreadable_out 5", 0, kNoDevice, kNoDevice, {kBox, kStatus}},
+    {"unreadable_in 4\nunreadable_in 5", 0, 4, kNoDevice, {kLongOut, kBox, kStatus}},
 };
 
 class PortDiscovery : public CConsoleRig {};
@@ -34,11 +33,10 @@ TEST_F(PortDiscovery, FindsTheLowestNumberedConsoleOrReportsTheDriverMissing)
     for (const Case& c : kCases) {
         Configure(c.config);
         CRecordingDisplay display;
-        uint32_t out = kUntouched;
-        uint32_t in = kUntouched;
-        EXPECT_EQ(FindPorts(display, out, in), c.result) << c.config;
-        EXPECT_EQ(out, c.out) << c.config;
-        EXPECT_EQ(in, c.in) << c.config;
+        CConsolePorts ports;
+        EXPECT_EQ(ports.Find(display), c.result) << c.config;
+        EXPECT_EQ(ports.OutDevice(), c.out) << c.config;
+        EXPECT_EQ(ports.InDevice(), c.in) << c.config;
         EXPECT_EQ(display.shown, c.shown) << c.config;
     }
 }
