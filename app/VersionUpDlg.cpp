@@ -57,6 +57,11 @@ void CVersionUpDlg::AddAboutEntry() const
 
 bool CVersionUpDlg::OnCommand(UINT id, UINT code)
 {
+    // A button the update disabled may still be sent a click (BM_CLICK from another program,
+    // handled while the update clears the queue): it does nothing.
+    if (code == BN_CLICKED && (id == IDC_BROWSE || id == IDC_LOAD) &&
+        !::IsWindowEnabled(::GetDlgItem(m_hWnd, static_cast<int>(id))))
+        return true;
     if (code == BN_CLICKED && id == IDC_BROWSE) {
         OnBrowse();
         return true;
@@ -111,9 +116,43 @@ void CVersionUpDlg::OnBrowse()
     m_path = m_fileName.GetWindowText();
 }
 
+// The update holds this thread, so whatever the user does meanwhile waits in its queue. A user
+// who clicks or types at a window that looks stuck means no second update: the buttons are
+// disabled for the run, and what was queued meanwhile is dropped before they come back.
 void CVersionUpDlg::OnLoad()
 {
+    const HWND focus = ::GetFocus();
+    EnableButtons(false);
     m_updater.Load(m_path.c_str());
+    DiscardQueuedClicks();
+    EnableButtons(true);
+    // Disabling took the focus from the button that had it; without a focus, Enter would end
+    // the program.
+    if (focus != nullptr)
+        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
+}
+
+void CVersionUpDlg::EnableButtons(bool enable) const
+{
+    for (int id : {IDC_BROWSE, IDC_LOAD})
+        ::EnableWindow(::GetDlgItem(m_hWnd, id), enable ? TRUE : FALSE);
+}
+
+// Keyboard and mouse input of this thread, client and frame alike, and clicks that another
+// program posted to a button: none of it may reach a button once it is enabled again.
+void CVersionUpDlg::DiscardQueuedClicks() const
+{
+    constexpr UINT kInputRanges[][2] = {
+        {WM_KEYFIRST, WM_KEYLAST}, {WM_MOUSEFIRST, WM_MOUSELAST}, {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK}};
+    MSG message;
+    for (const auto& range : kInputRanges) {
+        while (::PeekMessageA(&message, nullptr, range[0], range[1], PM_REMOVE)) {
+        }
+    }
+    for (int id : {IDC_BROWSE, IDC_LOAD}) {
+        while (::PeekMessageA(&message, ::GetDlgItem(m_hWnd, id), BM_CLICK, BM_CLICK, PM_REMOVE)) {
+        }
+    }
 }
 
 // The update runs on this thread without returning to the message loop: each change is painted

@@ -37,6 +37,8 @@ private:
     void AddAboutEntry() const;
     void OnBrowse();
     void OnLoad();
+    void EnableButtons(bool enable) const;
+    void DiscardQueuedClicks() const;
 
     CStaticText m_outName;
     CStaticText m_inName;
@@ -45,6 +47,6 @@ private:
     CEditField m_fileName;
     HICON m_hIcon;
     CVersionUpdater m_updater;
-    // Set by Browse only; text typed into the File Name field is never used.
+    // Set by Browse only; the File Name field, read-only, shows it.
     std::string m_path;
 };
