@@ -202,15 +202,17 @@ TEST(VersionUpGui, AWalkThroughTheProgram)
     Screenshot("without-console");
     EXPECT_EQ(Escape(alone, without.Item(IDC_BROWSE)), 0u);
 
-    const std::string dump = kWork + "\\flash.bin";
+    const std::string dump = kWork + "\\flash.bin", journal = kWork + "\\journal.txt";
     DeleteFileA(dump.c_str());
-    const CMainWindow main{Start("latency_ms 50\nflash_dump " + dump)};   // slow enough to watch
+    DeleteFileA(journal.c_str());
+    const CMainWindow main{Start("latency_ms 50\nflash_dump " + dump + "\njournal " + journal)};   // slow enough to watch
     ASSERT_TRUE(main.Ended(""));
     EXPECT_EQ(Text(main.Item(IDC_OUTPUT_PORT)) + "|" + Text(main.Item(IDC_INPUT_PORT)), "KALDIR USB OUT|KALDIR USB IN");
     EXPECT_EQ(main.Bar(), "0-35 at 0");
     Screenshot("with-console");
     EXPECT_TRUE(main.Load("File not found!!"));   // nothing chosen yet
-    main.Choose(WriteFirmware("broken.bin", CSyntheticFirmware().FillRegion(0, 0x3C).BreakChecksum(2)));
+    const std::string broken = WriteFirmware("broken.bin", CSyntheticFirmware().FillRegion(0, 0x3C).BreakChecksum(2));
+    main.Choose(broken);
     EXPECT_TRUE(main.Load("File format error!!"));
     EXPECT_EQ(main.Bar(), "0-3 at 1");
     // Cancel empties the field and the path, whatever had been chosen; typing sets no path.
@@ -230,6 +232,9 @@ TEST(VersionUpGui, AWalkThroughTheProgram)
     const std::vector<COLORREF> bar = MiddleRow(main.Item(IDC_PROGRESS));
     PostMessageA(main.Item(IDC_LOAD), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return main.Status() == "Device open...." && Ask(main.window, WM_NULL) == -1; }));
+    // An impatient click meanwhile does nothing, then or later: the buttons are disabled.
+    EXPECT_FALSE(IsWindowEnabled(main.Item(IDC_LOAD)) || IsWindowEnabled(main.Item(IDC_BROWSE)));
+    PostMessageA(main.Item(IDC_LOAD), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitUntil([&] {
         return MiddleRow(main.Item(IDC_STATUS)) != status && MiddleRow(main.Item(IDC_PROGRESS)) != bar;
     }, 3000));
@@ -254,5 +259,13 @@ TEST(VersionUpGui, AWalkThroughTheProgram)
     PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
     EXPECT_TRUE(main.Ended("Complete!"));
+    // A real click on Load still starts an update; the console heard one update in all.
+    main.Choose(broken);
+    EXPECT_TRUE(main.Load("File format error!!"));
     EXPECT_EQ(Escape(main.process, main.Item(IDC_BROWSE)), 0u);
+    std::ifstream lines(journal);
+    int received = 0;
+    for (std::string line; std::getline(lines, line);)
+        received += line.starts_with("rx ");
+    EXPECT_EQ(received, 1 + 4 + 16 + 32 + 1);   // U, 4 erases, regions 0 and 3, final
 }

@@ -73,6 +73,7 @@ const Case kCases[] = {
     {"fault erase 1 long_error", 10000, 1, 0},        // damaged: ends the wait without data
     {"fault erase 1 oversized 4096", 10000, 1, 4096},
     {"fault erase 1 oversized 5000", 10000, 1, 4096, 0x00},   // its end is in the dropped rest
+    {"fault erase 1 cut 18", 10000, 1, 18, 0x00},     // ends with its result byte
     {"fault erase 1 silent", 100, 0, 0},
     {"fault erase 1 delay 1500", 100, 0, 0},          // late: never copied
     {"fault erase 1 refuse_send", 10000, 0, 0},
@@ -133,6 +134,7 @@ TEST_F(MidiPort, EachWayTheConsoleAnswersEndsTheWaitAsItShould)
         Flush(port);
         EXPECT_TRUE(Access::Idle(port, true));   // every input buffer back with the driver
         EXPECT_TRUE(c.replyLength ? reply.Holds(c.replyLength, c.lastByte) : reply.Untouched());
+        EXPECT_EQ(reply.length, c.replyLength);
         EXPECT_TRUE(Acknowledged(port));
         // The message (unless the port cannot send it), the flush and the acknowledged erase.
         const bool sendable = !c.message.empty() && c.message.size() <= CMidiPort::kBlockSize;

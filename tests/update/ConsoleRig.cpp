@@ -68,15 +68,27 @@ std::string CConsoleRig::WriteFirmware(const CSyntheticFirmware& firmware, const
     return path;
 }
 
+UpdateTiming CConsoleRig::Timing()
+{
+    UpdateTiming timing;
+    timing.replyTimeoutMs = 1000;   // ample on a loaded machine; silent rows cost it
+    timing.sendTimeoutMs = 1000;
+    timing.settleStepMs = 0;
+    timing.setExecutionState = &RecordExecutionState;
+    return timing;
+}
+
 CRecordingDisplay CConsoleRig::Run(const std::string& path, bool discover, int failAllocation)
 {
     CRecordingDisplay display;
-    UpdateTiming timing;
-    timing.replyTimeoutMs = 1000;   // ample on a loaded machine; silent rows cost it
-    timing.settleStepMs = 0;
-    timing.setExecutionState = &RecordExecutionState;
-    CVersionUpdater updater(display, timing);
+    CVersionUpdater updater(display, Timing());
     EXPECT_EQ(!discover || updater.FindPorts(), true);
+    Load(updater, display, path, failAllocation);
+    return display;
+}
+
+void CConsoleRig::Load(CVersionUpdater& updater, CRecordingDisplay& display, const std::string& path, int failAllocation)
+{
     display = CRecordingDisplay();
     g_requests.clear();
     FailHeapAllocationAfter(failAllocation);
@@ -87,7 +99,6 @@ CRecordingDisplay CConsoleRig::Run(const std::string& path, bool discover, int f
     EXPECT_TRUE(display.awakeAtEveryStatus);
     EXPECT_EQ(g_requests, (std::vector<EXECUTION_STATE>{kAwake, ES_CONTINUOUS}));
     EXPECT_EQ(Stats().violations, 0u);
-    return display;
 }
 
 Strings ReadLines(const std::string& path)

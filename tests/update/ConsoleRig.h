@@ -13,6 +13,7 @@
 #include "FirmwareGenerator.h"
 #include "SysexMessages.h"
 #include "UpdateDisplay.h"
+#include "VersionUpdater.h"
 #include "VirtualConsoleApi.h"
 
 using Strings = std::vector<std::string>;
@@ -52,6 +53,10 @@ protected:
     // exactly for the run, that the ports are closed at its end and that the console heard
     // nothing malformed.
     CRecordingDisplay Run(const std::string& path, bool discover = true, int failAllocation = 0);
+    // The update's waits in Run: short, but ample on a loaded machine.
+    static UpdateTiming Timing();
+    // One Load of an updater made with Timing() and showing on `display`, checked as in Run.
+    void Load(CVersionUpdater& updater, CRecordingDisplay& display, const std::string& path, int failAllocation = 0);
     // What the console received: "U", "E<region>", "W<address in hex>", "F" or "?".
     Strings Received() const;
     Bytes Flash() const;

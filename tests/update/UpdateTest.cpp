@@ -3,7 +3,9 @@
 // console that the next healthy run updates it completely.
 #include "ConsoleRig.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "FirmwareImage.h"
 #include "RegionMap.h"
@@ -109,23 +111,24 @@ const Case kCases[] = {
     {kLower, {"heap 14"}, kInstalling + kNoMemory + "|Install failed!!", kLowerErase},
     {kLower, {"heap 16"}, kInstalling + kNoMemory + kRestart, kLowerErase + " R0"},
     {kLower, {"undiscovered", "fail_open_in"}, kOpened + "|Device open failed!!", "", Positions(3) + "|5:0 "},
-    // The console's faults; the reply time-out is 1000 ms.
+    // The console's faults; the reply time-out is 1000 ms. A reply cut one byte before the last
+    // compared one fails, whatever the reply buffer held there.
     {kLower, {"fault erase 2 silent", "fault erase 2 result 01", "fault erase 2 other_region",
               "fault erase 2 long_error", "fault erase 2 echo_command", "fault erase 2 delay 2500",
-              "fault erase 3 refuse_send"},
+              "fault erase 3 refuse_send", "fault erase 2 cut 17"},
      kErasing + "|Uninstall failed!!", "U E0 E2"},
     // Failing at the third packet, the second block's first: the bar keeps the first block.
     {kLower, {"fault write 3 silent", "fault write 3 result 7F", "fault write 3 wrong_echo", "fault write 3 long_error",
-              "fault write 3 delay 2500", "fault write 4 refuse_send"},
+              "fault write 3 delay 2500", "fault write 4 refuse_send", "fault write 3 cut 21"},
      kInstalling + "|Install failed!!", kLowerErase + " R0:3", kOpenedBar + Positions(4) + Blocks(0, 1)},
     {kLower, {"fault final 1 silent", "fault final 1 result 01", "fault final 1 echo_command",
-              "fault final 1 long_error"},
+              "fault final 1 long_error", "fault final 1 cut 17"},
      kInstalling + kRestart, kLowerSent},
     {kLower, {"fault final 1 refuse_send"}, kInstalling + kRestart, kLowerErase + " R0"},
     {kLower, {"fault erase 2 delay 50", "fault erase 1 early", "fault erase 1 short_before", "fault erase 1 malformed",
               "fault erase 1 oversized 5000", "fault write 2 echo_high_bits", "fault write 2 oversized 6000",
               "fault write 16 early", "fault write 4 short_before", "fault write 4 malformed", "fault write 7 delay 50",
-              "answer_u"},
+              "answer_u", "fault erase 2 cut 18", "fault write 3 cut 22", "fault final 1 cut 18"},
      kInstalling + "|Complete!", kLowerSent},
 };
 
@@ -154,6 +157,65 @@ TEST_F(Update, EachCaseShowsSendsAndLeavesWhatItShould)
                 EXPECT_TRUE(Flash() == ExpectedFlash(c.file));
             }
         }
+    }
+}
+
+
+// The device lists as they are now: a cable pulled and plugged again renumbers them under
+// winmm, which reads its own lists once per process.
+struct CPluggedDevices : IMidiDeviceList {
+    std::vector<MidiDeviceCaps> lists[2];
+    uint32_t Count(MidiDirection d) override { return uint32_t(lists[int(d)].size()); }
+    bool Read(MidiDirection d, uint32_t index, MidiDeviceCaps& caps) override
+    {
+        if (index >= Count(d))
+            return false;
+        caps = lists[int(d)][index];
+        return true;
+    }
+};
+
+// One program run's updates, as the dialog makes them: between them the console's devices
+// move or go, or the driver keeps a message even after a reset (its ports then stay closed).
+TEST_F(Update, DevicesThatMovedAreFoundAgainAndNoneThatDoesNotMatchIsOpened)
+{
+    const MidiDeviceCaps out{37, 4, "KALDIR USB OUT"}, in{37, 5, "KALDIR USB IN"}, other{1, 1, "Other Synth"};
+    const std::string outShown = "out:KALDIR USB OUT", inShown = "in:KALDIR USB IN";
+    const std::string done = kInstalling + "|Complete!", failed = kOpened + "|Device open failed!!";
+    const struct {
+        std::vector<MidiDeviceCaps> outs, ins;
+        Strings shown;   // the port fields
+        std::string statuses;
+        const char* config = "";
+    } steps[] = {
+        {{other, out}, {in}, {}, done},   // as found at start
+        {{out}, {in}, {outShown, inShown}, done},
+        {{{37, 4, "KALDIR USB OUT 2"}}, {in}, {"out:KALDIR USB OUT 2", inShown}, done},   // another console
+        {{{37, 5, "KALDIR USB OUT"}}, {in}, {"out:", inShown}, failed},
+        {{other, out}, {}, {outShown, "in:"}, failed},
+        {{other, other, out}, {other, in}, {outShown, inShown}, done},
+        {{other, other, out}, {other, in}, {}, kErasing + "|Uninstall failed!!", "fault erase 2 keep"},
+        {{other, other, out}, {other, in}, {}, failed},
+    };
+    CPluggedDevices devices;
+    devices.lists[0] = steps[0].outs;
+    devices.lists[1] = steps[0].ins;
+    CRecordingDisplay display;
+    CVersionUpdater updater(display, Timing(), devices);
+    ASSERT_EQ(updater.FindPorts(), 1);
+    const std::string path = WriteFirmware(kLower);
+    for (const auto& step : steps) {
+        SCOPED_TRACE("step " + std::to_string(&step - steps));
+        devices.lists[0] = step.outs;
+        devices.lists[1] = step.ins;
+        Configure(step.config);
+        Load(updater, display, path);
+        Strings shown;
+        std::copy_if(display.shown.begin(), display.shown.end(), std::back_inserter(shown),
+                     [](const std::string& s) { return !s.starts_with("status:"); });
+        EXPECT_EQ(shown, step.shown);
+        EXPECT_EQ(display.statuses, step.statuses);
+        EXPECT_EQ(Received().empty(), step.statuses == failed);
     }
 }
 

@@ -33,7 +33,7 @@ TEST(ConsoleEngine, EachFaultBendsItsMessagesAnswerExactly)
         Bytes message;
         std::vector<E> events;
         uint32_t delayMs = 0;
-        bool early = false, refused = false;
+        bool early = false, refused = false, kept = false;
     } cases[] = {
         {"", Erase(3), sysex(erase3)},
         {"", CommandU(), {}},
@@ -58,6 +58,8 @@ TEST(ConsoleEngine, EachFaultBendsItsMessagesAnswerExactly)
          sysex(Framed({0x42, 0x02, 0x10, 0x00, 0x00, 0x08, 0x00, 0x00}))},
         {"fault final 1 result 7F\nfault final 1 delay 100", Final(), sysex(Framed({0x42, 0x00, 0x00, 0x7F})), 100},
         {"fault erase 1 refuse_send", Erase(3), {}, 0, false, true},
+        {"fault erase 1 cut 17", Erase(3), sysex(Bytes(erase3.begin(), erase3.begin() + 17))},
+        {"fault erase 1 keep", Erase(3), sysex(erase3), 0, false, false, true},
     };
     for (const auto& c : cases) {
         Console console("flash_fill 00\n" + std::string(c.config));
@@ -67,8 +69,8 @@ TEST(ConsoleEngine, EachFaultBendsItsMessagesAnswerExactly)
             EXPECT_EQ(answer.events[i].kind, c.events[i].kind) << c.config;
             EXPECT_EQ(answer.events[i].bytes, c.events[i].bytes) << c.config;
         }
-        EXPECT_EQ(std::make_tuple(answer.delayMs, answer.early, answer.refused),
-                  std::make_tuple(c.delayMs, c.early, c.refused)) << c.config;
+        EXPECT_EQ(std::make_tuple(answer.delayMs, answer.early, answer.refused, answer.kept),
+                  std::make_tuple(c.delayMs, c.early, c.refused, c.kept)) << c.config;
         // A refused message never reaches the console; any other is carried out whatever the answer.
         EXPECT_EQ(console.engine.Stats().received, c.refused ? 0u : 1u) << c.config;
         EXPECT_EQ(console.FlashAt(0x10000), c.message == Erase(3) && !c.refused ? 0xFF : 0x00) << c.config;
