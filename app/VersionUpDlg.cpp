@@ -9,8 +9,8 @@
 
 namespace {
 // Firmware files are *.bin; a name typed without an extension gets "sdy" appended all the same.
-constexpr char kFirmwareFilter[] = "binaly files (*.bin)|*.bin|All Files (*.*)|*.*||";
-constexpr char kTypedNameExtension[] = "sdy";
+constexpr wchar_t kFirmwareFilter[] = L"binaly files (*.bin)|*.bin|All Files (*.*)|*.*||";
+constexpr wchar_t kTypedNameExtension[] = L"sdy";
 constexpr DWORD kOpenFlags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_SHAREAWARE;
 } // namespace
 

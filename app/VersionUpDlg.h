@@ -5,6 +5,7 @@
 #include "framework/Controls.h"
 #include "framework/ModalDialog.h"
 
+#include "FilePath.h"
 #include "UpdateDisplay.h"
 #include "VersionUpdater.h"
 
@@ -48,5 +49,5 @@ private:
     HICON m_hIcon;
     CVersionUpdater m_updater;
     // Set by Browse only; the File Name field, read-only, shows it.
-    std::string m_path;
+    FilePath m_path;
 };

@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -123,7 +124,7 @@ RunTimes TimedUpdate(const std::string& path, bool realPause)
     LARGE_INTEGER start;
     LARGE_INTEGER end;
     QueryPerformanceCounter(&start);
-    updater.Load(path.c_str());
+    updater.Load(std::filesystem::path(path).c_str());
     QueryPerformanceCounter(&end);
     if (std::strcmp(display.last, texts::kComplete) != 0) {
         std::fprintf(stderr, "update ended with \"%s\"\n", display.last);

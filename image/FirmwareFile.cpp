@@ -19,7 +19,7 @@ namespace {
 // the POSIX hosts that run the tests.
 #ifdef _WIN32
 using FileStatus = struct _stat64;
-int OpenForReading(const char* path) { return _open(path, _O_BINARY | _O_RDONLY); }
+int OpenForReading(const PathChar* path) { return _wopen(ExtendedLengthPath(path).c_str(), _O_BINARY | _O_RDONLY); }
 bool QueryStatus(int fd, FileStatus& status) { return _fstat64(fd, &status) == 0; }
 bool IsPlainFile(const FileStatus& status) { return (status.st_mode & _S_IFMT) == _S_IFREG; }
 int ReadOnce(int fd, void* buffer, uint32_t count) { return _read(fd, buffer, count); }
@@ -27,7 +27,7 @@ void CloseFile(int fd) { _close(fd); }
 #else
 using FileStatus = struct stat;
 // Non-blocking so that a FIFO cannot stall the open; it is refused as not a plain file.
-int OpenForReading(const char* path) { return open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC); }
+int OpenForReading(const PathChar* path) { return open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC); }
 bool QueryStatus(int fd, FileStatus& status) { return fstat(fd, &status) == 0; }
 bool IsPlainFile(const FileStatus& status) { return S_ISREG(status.st_mode); }
 int ReadOnce(int fd, void* buffer, uint32_t count) { return static_cast<int>(read(fd, buffer, count)); }
@@ -37,7 +37,7 @@ void CloseFile(int fd) { close(fd); }
 // Closes the descriptor on every way out of ReadFirmwareFile.
 class CReadOnlyFile {
 public:
-    explicit CReadOnlyFile(const char* path) : m_fd(OpenForReading(path)) {}
+    explicit CReadOnlyFile(const PathChar* path) : m_fd(OpenForReading(path)) {}
     ~CReadOnlyFile()
     {
         if (m_fd >= 0)
@@ -54,11 +54,11 @@ private:
 
 } // namespace
 
-const char* ReadFirmwareFile(const char* path, CHeapBlock& fileBuffer, int32_t& length)
+const char* ReadFirmwareFile(const PathChar* path, CHeapBlock& fileBuffer, int32_t& length)
 {
     length = 0;
     fileBuffer.Release();
-    if (path == nullptr || *path == '\0')
+    if (path == nullptr || *path == 0)
         return texts::kFileNotFound;
 
     CReadOnlyFile file(path);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "FilePath.h"
 #include "HeapBlock.h"
 
 // Reads the whole file at `path` into `fileBuffer` (exactly its length in bytes) and sets
@@ -11,4 +12,5 @@
 // its full stop, "File read error!!", or "File format error!!" for a file too long to be a
 // firmware file, refused before any of it is read. `length` is 0 unless the length was
 // measured and accepted. The file is opened for reading only and is closed on every path.
-const char* ReadFirmwareFile(const char* path, CHeapBlock& fileBuffer, int32_t& length);
+// Any path the platform can name is taken, on Windows beyond MAX_PATH characters too.
+const char* ReadFirmwareFile(const PathChar* path, CHeapBlock& fileBuffer, int32_t& length);

@@ -3,7 +3,7 @@
 #include "FirmwareFile.h"
 #include "FirmwareImage.h"
 
-const char* CPreparedImage::Prepare(const char* path, IProgressDisplay* progress)
+const char* CPreparedImage::Prepare(const PathChar* path, IProgressDisplay* progress)
 {
     const char* failure = ReadFirmwareFile(path, m_fileBuffer, m_fileSize);
     if (failure)

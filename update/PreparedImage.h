@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "FilePath.h"
 #include "HeapBlock.h"
 #include "ProgressDisplay.h"
 #include "RegionMap.h"
@@ -14,7 +15,7 @@ public:
     // Reads the file at `path` and builds the image. Returns nullptr, or the status text of the
     // first failure. `progress`, when given, moves to 1 once the file is read and to 2 once its
     // blocks are laid out.
-    const char* Prepare(const char* path, IProgressDisplay* progress);
+    const char* Prepare(const PathChar* path, IProgressDisplay* progress);
 
     // The file's length once it was measured and accepted, else 0.
     int32_t FileSize() const { return m_fileSize; }

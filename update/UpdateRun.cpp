@@ -18,7 +18,7 @@ CUpdateRun::CUpdateRun(IUpdateDisplay& display, CMidiPort& port, const UpdateTim
 {
 }
 
-void CUpdateRun::Execute(const char* path, uint32_t outDevice, uint32_t inDevice, int32_t& fileSize)
+void CUpdateRun::Execute(const PathChar* path, uint32_t outDevice, uint32_t inDevice, int32_t& fileSize)
 {
     if (!ReadImage(path, fileSize) || !OpenDevice(outDevice, inDevice))
         return;
@@ -28,7 +28,7 @@ void CUpdateRun::Execute(const char* path, uint32_t outDevice, uint32_t inDevice
     Finish();
 }
 
-bool CUpdateRun::ReadImage(const char* path, int32_t& fileSize)
+bool CUpdateRun::ReadImage(const PathChar* path, int32_t& fileSize)
 {
     m_display.SetRange(0, 3);
     m_display.SetPos(0);

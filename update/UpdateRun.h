@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "FilePath.h"
 #include "MidiPort.h"
 #include "MidiReplyLink.h"
 #include "PreparedImage.h"
@@ -19,10 +20,10 @@ public:
     // Runs the stages in order and stops at the first failure, whose text is then on the
     // status line. `fileSize` receives the file's length once it is known. The ports may be
     // left open: the caller closes them.
-    void Execute(const char* path, uint32_t outDevice, uint32_t inDevice, int32_t& fileSize);
+    void Execute(const PathChar* path, uint32_t outDevice, uint32_t inDevice, int32_t& fileSize);
 
 private:
-    bool ReadImage(const char* path, int32_t& fileSize);
+    bool ReadImage(const PathChar* path, int32_t& fileSize);
     bool OpenDevice(uint32_t outDevice, uint32_t inDevice);
     void SendCommandUIfDue();
     bool EraseRegions();

@@ -13,7 +13,7 @@ int CVersionUpdater::FindPorts()
     return m_ports.Find(m_display);
 }
 
-void CVersionUpdater::Load(const char* path)
+void CVersionUpdater::Load(const PathChar* path)
 {
     // The ports found at start may have moved or gone since (a cable pulled and plugged again):
     // only devices that are still the console's are opened, and without them the open fails.
@@ -21,7 +21,7 @@ void CVersionUpdater::Load(const char* path)
     LoadOnPorts(path, confirmed ? m_ports.OutDevice() : kNoDevice, confirmed ? m_ports.InDevice() : kNoDevice);
 }
 
-void CVersionUpdater::LoadOnPorts(const char* path, uint32_t outDevice, uint32_t inDevice)
+void CVersionUpdater::LoadOnPorts(const PathChar* path, uint32_t outDevice, uint32_t inDevice)
 {
     // Declared first, so the machine may sleep again only after the clean-up.
     CKeepAwake awake(m_timing.setExecutionState);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "FilePath.h"
 #include "MidiPort.h"
 #include "PortDiscovery.h"
 #include "UpdateDisplay.h"
@@ -19,9 +20,9 @@ public:
     int FindPorts();
     // The whole update from the firmware file at `path` to the final command; every outcome
     // is reported in the status line.
-    void Load(const char* path);
+    void Load(const PathChar* path);
     // The same update on ports the user named instead of the discovered ones.
-    void LoadOnPorts(const char* path, uint32_t outDevice, uint32_t inDevice);
+    void LoadOnPorts(const PathChar* path, uint32_t outDevice, uint32_t inDevice);
 
     int32_t FileSize() const { return m_fileSize; }
 

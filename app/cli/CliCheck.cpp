@@ -30,7 +30,7 @@ std::string RegionList(const int* regions, int count)
 
 } // namespace
 
-int CheckFirmware(const char* path)
+int CheckFirmware(const PathChar* path)
 {
     CPreparedImage prepared;
     const char* failure = prepared.Prepare(path, nullptr);

@@ -2,6 +2,8 @@
 // stage, and what an update with it would send. Opens no MIDI device.
 #pragma once
 
+#include "FilePath.h"
+
 // Prints the summary and returns 0 for a valid file; otherwise prints the status text the
 // update would show and returns 1.
-int CheckFirmware(const char* path);
+int CheckFirmware(const PathChar* path);

@@ -33,8 +33,3 @@ void WriteText(std::FILE* stream, std::wstring_view text)
     std::fwrite(utf8.data(), 1, utf8.size(), stream);
     std::fflush(stream);
 }
-
-std::string AnsiText(std::wstring_view text)
-{
-    return Narrow(CP_ACP, text);
-}

@@ -16,12 +16,6 @@
 
 namespace {
 
-// The one place where the FILE argument becomes the path that the firmware reader takes.
-std::string FirmwarePath(const std::wstring& file)
-{
-    return AnsiText(file);
-}
-
 int ExitCodeFor(const char* lastStatus)
 {
     if (std::strcmp(lastStatus, texts::kComplete) == 0)
@@ -51,15 +45,14 @@ int Update(const CliOptions& options)
     }
     CConsoleDisplay display;
     CVersionUpdater updater(display);
-    const std::string path = FirmwarePath(options.file);
     if (options.outPort) {
         display.ShowNamedPorts(out.name, in.name);
-        updater.LoadOnPorts(path.c_str(), out.index, in.index);
+        updater.LoadOnPorts(options.file.c_str(), out.index, in.index);
     } else {
         // Like the dialog: a console that is not found is reported, and the update then fails
         // when it opens the ports.
         updater.FindPorts();
-        updater.Load(path.c_str());
+        updater.Load(options.file.c_str());
     }
     return ExitCodeFor(display.LastStatus());
 }
@@ -84,7 +77,7 @@ int wmain(int argc, wchar_t** argv)
         ListPorts();
         return kExitComplete;
     case CliCommand::Check:
-        return CheckFirmware(FirmwarePath(options.file).c_str());
+        return CheckFirmware(options.file.c_str());
     case CliCommand::Update:
         break;
     }

@@ -6,7 +6,8 @@ CModalDialog::CModalDialog(UINT templateId, HWND parent) : m_templateId(template
 
 INT_PTR CModalDialog::DoModal()
 {
-    return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), m_parent,
+    // A Unicode window, so that its controls keep any text (a file path) whole.
+    return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId), m_parent,
                              DialogProc, reinterpret_cast<LPARAM>(this));
 }
 

@@ -16,7 +16,9 @@ public:
         return ::SendMessageA(m_hWnd, message, wParam, lParam);
     }
     void SetWindowText(const char* text) const { ::SetWindowTextA(m_hWnd, text); }
-    std::string GetWindowText() const;
+    // Wide, for texts such as file paths that may hold any character.
+    void SetWindowText(const wchar_t* text) const { ::SetWindowTextW(m_hWnd, text); }
+    std::wstring GetWindowText() const;
     // Paints every pending part of the window and its children now, without the message loop.
     void PaintNow() const { ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); }
 
