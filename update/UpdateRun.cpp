@@ -49,7 +49,9 @@ bool CUpdateRun::OpenDevice(uint32_t outDevice, uint32_t inDevice)
     m_display.SetRange(0, kSettleSteps);
     m_display.SetPos(0);
     m_display.ShowStatus(texts::kDeviceOpen);
-    if (!m_port.Open(outDevice, inDevice)) {
+    // Another update talking to the console is, to this one, a port it cannot open.
+    m_lockResult = m_lock.Acquire();
+    if (m_lockResult != LockResult::kAcquired || !m_port.Open(outDevice, inDevice)) {
         m_display.ShowStatus(texts::kDeviceOpenFailed);
         return false;
     }

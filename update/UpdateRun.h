@@ -10,6 +10,7 @@
 #include "PreparedImage.h"
 #include "UpdateCommands.h"
 #include "UpdateDisplay.h"
+#include "UpdateLock.h"
 #include "UpdatePlan.h"
 #include "UpdateTiming.h"
 
@@ -19,8 +20,10 @@ public:
 
     // Runs the stages in order and stops at the first failure, whose text is then on the
     // status line. `fileSize` receives the file's length once it is known. The ports may be
-    // left open: the caller closes them.
+    // left open: the caller closes them before the run goes, and with it the update lock.
     void Execute(const PathChar* path, uint32_t outDevice, uint32_t inDevice, int32_t& fileSize);
+    // True when the run stopped because another update held the lock; no port was opened.
+    bool FoundAnotherUpdate() const { return m_lockResult == LockResult::kHeldByAnotherUpdate; }
 
 private:
     bool ReadImage(const PathChar* path, int32_t& fileSize);
@@ -37,4 +40,6 @@ private:
     CUpdateCommands m_commands;
     CPreparedImage m_prepared;
     UpdatePlan m_plan;
+    CUpdateLock m_lock;
+    LockResult m_lockResult = LockResult::kUnavailable;
 };

@@ -19,10 +19,11 @@ public:
     // Finds the console's ports at start; 1 when both were found.
     int FindPorts();
     // The whole update from the firmware file at `path` to the final command; every outcome
-    // is reported in the status line.
-    void Load(const PathChar* path);
+    // is reported in the status line. False when another update was running, so that this one
+    // ended with "Device open failed!!" before opening a port.
+    bool Load(const PathChar* path);
     // The same update on ports the user named instead of the discovered ones.
-    void LoadOnPorts(const PathChar* path, uint32_t outDevice, uint32_t inDevice);
+    bool LoadOnPorts(const PathChar* path, uint32_t outDevice, uint32_t inDevice);
 
     int32_t FileSize() const { return m_fileSize; }
 

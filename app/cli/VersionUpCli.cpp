@@ -45,15 +45,18 @@ int Update(const CliOptions& options)
     }
     CConsoleDisplay display;
     CVersionUpdater updater(display);
+    bool alone = true;
     if (options.outPort) {
         display.ShowNamedPorts(out.name, in.name);
-        updater.LoadOnPorts(options.file.c_str(), out.index, in.index);
+        alone = updater.LoadOnPorts(options.file.c_str(), out.index, in.index);
     } else {
         // Like the dialog: a console that is not found is reported, and the update then fails
         // when it opens the ports.
         updater.FindPorts();
-        updater.Load(options.file.c_str());
+        alone = updater.Load(options.file.c_str());
     }
+    if (!alone)
+        std::fprintf(stderr, "versionup-cli: another update of the console is running; try again when it has ended\n");
     return ExitCodeFor(display.LastStatus());
 }
 
