@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -50,14 +51,14 @@ std::string Text(HWND window)
 LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, const void* lParam = nullptr)
 {
     DWORD_PTR result = 0;
-    const bool answered = SendMessageTimeoutA(window, message, wParam, LPARAM(lParam), SMTO_NORMAL, 200, &result);
+    const bool answered = SendMessageTimeoutW(window, message, wParam, LPARAM(lParam), SMTO_NORMAL, 200, &result);
     return answered ? LRESULT(result) : -1;
 }
 
-std::string EditText(HWND edit)
+std::wstring EditText(HWND edit)
 {
-    char text[512] = {};
-    Ask(edit, WM_GETTEXT, sizeof text, text);
+    wchar_t text[512] = {};
+    Ask(edit, WM_GETTEXT, std::size(text), text);
     return text;
 }
 
@@ -161,7 +162,7 @@ struct CMainWindow {
         return WaitFor(process.dwProcessId, "#32770", "Open");
     }
     // Types the path into the Open dialog's name box and confirms it.
-    void Choose(const std::string& path) const
+    void Choose(const std::filesystem::path& path) const
     {
         const HWND open = Browse();
         HWND name = GetDlgItem(open, 1148);
@@ -169,17 +170,44 @@ struct CMainWindow {
             name = inner;
         ASSERT_NE(Ask(name, WM_SETTEXT, 0, path.c_str()), -1);
         PostMessageA(open, WM_COMMAND, IDOK, 0);
-        EXPECT_TRUE(WaitUntil([&] { return EditText(Item(IDC_FILENAME)) == path; })) << EditText(Item(IDC_FILENAME));
+        EXPECT_TRUE(WaitUntil([&] { return EditText(Item(IDC_FILENAME)) == path.wstring(); }));
     }
 
     PROCESS_INFORMATION process;
     HWND window = WaitFor(process.dwProcessId, "#32770", kCaption);
 };
 
-std::string WriteFirmware(const std::string& name, const CSyntheticFirmware& firmware)
+std::filesystem::path WriteFirmware(const std::filesystem::path& name, const CSyntheticFirmware& firmware)
 {
-    EXPECT_TRUE(WriteFileBytes(kWork + "\\" + name, firmware.Bytes()));
-    return kWork + "\\" + name;
+    const std::filesystem::path path = (kWork / name).make_preferred();
+    std::filesystem::create_directories(path.parent_path());
+    EXPECT_TRUE(WriteFileBytes(path, firmware.Bytes()));
+    return path;
+}
+
+// The texts of the labels that do not fit their control in the font the platform gives the
+// dialog: the program's template, made into a dialog here, where its font can be measured.
+std::string LabelsCutShort()
+{
+    InitCommonControls();   // the template's progress bar
+    const HMODULE program = LoadLibraryExA(ToWindowsPath(VERSIONUP_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const HWND dialog = CreateDialogParamW(program, MAKEINTRESOURCEW(IDD_VERSIONUP_DIALOG), nullptr,
+                                           [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    const HDC dc = GetDC(dialog);
+    SelectObject(dc, HGDIOBJ(SendMessageW(dialog, WM_GETFONT, 0, 0)));
+    std::string cut;
+    for (HWND label = nullptr; (label = FindWindowExA(dialog, label, "Static", nullptr)) != nullptr;) {
+        const std::string text = Text(label);
+        SIZE extent{};
+        RECT room{};
+        GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &extent);
+        GetClientRect(label, &room);
+        cut += extent.cx > room.right ? text + "|" : "";
+    }
+    ReleaseDC(dialog, dc);
+    DestroyWindow(dialog);
+    FreeLibrary(program);
+    return cut;
 }
 
 } // namespace
@@ -188,6 +216,7 @@ TEST(VersionUpGui, AWalkThroughTheProgram)
 {
     CreateDirectoryA(kWork.c_str(), nullptr);
     CreateDirectoryA(ToWindowsPath(SCREENSHOT_DIR).c_str(), nullptr);
+    EXPECT_EQ(LabelsCutShort(), "");
     // Without the console the driver message comes first, in a box titled with the program's name.
     const PROCESS_INFORMATION alone = Start("no_devices");
     const HWND box = WaitFor(alone.dwProcessId, "#32770", "versionup");
@@ -211,7 +240,7 @@ TEST(VersionUpGui, AWalkThroughTheProgram)
     EXPECT_EQ(main.Bar(), "0-35 at 0");
     Screenshot("with-console");
     EXPECT_TRUE(main.Load("File not found!!"));   // nothing chosen yet
-    const std::string broken = WriteFirmware("broken.bin", CSyntheticFirmware().FillRegion(0, 0x3C).BreakChecksum(2));
+    const std::filesystem::path broken = WriteFirmware("broken.bin", CSyntheticFirmware().FillRegion(0, 0x3C).BreakChecksum(2));
     main.Choose(broken);
     EXPECT_TRUE(main.Load("File format error!!"));
     EXPECT_EQ(main.Bar(), "0-3 at 1");
@@ -220,14 +249,14 @@ TEST(VersionUpGui, AWalkThroughTheProgram)
     Screenshot("open-dialog");
     PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitUntil([&] { return EditText(main.Item(IDC_FILENAME)).empty(); }));
-    Ask(main.Item(IDC_FILENAME), WM_SETTEXT, 0, dump.c_str());
+    Ask(main.Item(IDC_FILENAME), WM_SETTEXT, 0, std::filesystem::path(dump).c_str());
     EXPECT_TRUE(main.Load("File not found!!"));
 
     // A whole update. The window's thread runs it away from its message loop: the status line
     // and the bar are painted all the same.
     CSyntheticFirmware firmware;
     firmware.FillRegionRandom(0, 11).FillRegionRandom(3, 12);
-    main.Choose(WriteFirmware("good.bin", firmware));
+    main.Choose(WriteFirmware(u8"Загрузки Ελληνικά ダウンロード/good.bin", firmware));
     const std::vector<COLORREF> status = MiddleRow(main.Item(IDC_STATUS));
     const std::vector<COLORREF> bar = MiddleRow(main.Item(IDC_PROGRESS));
     PostMessageA(main.Item(IDC_LOAD), BM_CLICK, 0, 0);

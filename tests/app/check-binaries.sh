@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The shipped executables as files: both import only Windows' own DLLs and carry the application
-# manifest; the dialog program carries its version block.
+# manifest, long-path aware; the dialog program carries its version block.
 #   check-binaries.sh OBJDUMP DIALOG_EXE CLI_EXE
 set -u
 objdump="$1" dialog="$2" cli="$3" failed=0
@@ -10,6 +10,7 @@ for exe in "$dialog" "$cli"; do
   others=$(grep -vxE "$system" <<<"$imports")
   grep -qx kernel32.dll <<<"$imports" && [ -z "$others" ] || { echo "$exe imports: $imports" >&2; failed=1; }
   grep -q 'level="asInvoker"' "$exe" || { echo "$exe carries no application manifest" >&2; failed=1; }
+  grep -q '>true</longPathAware>' "$exe" || { echo "$exe is not long-path aware" >&2; failed=1; }
 done
 strings -el "$dialog" | grep -qx 'V1.02' || { echo "$dialog carries no version V1.02" >&2; failed=1; }
 exit $failed

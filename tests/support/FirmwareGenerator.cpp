@@ -76,7 +76,7 @@ std::vector<uint8_t> CSyntheticFirmware::ExpectedImage() const
     return image;
 }
 
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 {
     std::ofstream file(path, std::ios::binary);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,4 +40,4 @@ private:
 };
 
 // Writes `bytes` as a new file; false when it cannot.
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);

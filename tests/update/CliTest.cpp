@@ -1,21 +1,30 @@
-// versionup-cli as a script runs it: one child process per row, all at once, each with its own
-// virtual console (VCONSOLE_CONFIG) and its output going to files (so: plain lines, no bar).
+// versionup-cli as a script runs it: one child process per row, at once where one update at a
+// time allows, each with its own virtual console (VCONSOLE_CONFIG) and its output going to files
+// (so: plain lines, no bar).
 #include "ConsoleRig.h"
+#include "UpdateLock.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+namespace fs = std::filesystem;
+
 namespace {
 
+enum class Start { kAtOnce, kAfterTheRowsAbove, kWhileAnUpdateHoldsTheLock };
+
 struct Case {
-    std::string args;     // "FW" stands for a small firmware file
+    std::string args;     // "FW" stands for a small firmware file; "FW_UNICODE" and "FW_LONG" for the same
+                          // in a folder named in three scripts and in one deeper than 260 characters
     std::string config;
     DWORD exitCode;
     Strings out;          // lines found in this order on stdout
     Strings err = {};     // lines found in this order on stderr, which is empty when there are none
     bool flashIsImage = false;
     uint64_t minMs = 0;   // the five-second pause, and the real reply time-out
+    Start start = Start::kAtOnce;   // only one update reaches the console at a time
 };
 
 const std::string kUsage = "usage: versionup-cli [--out-port PORT --in-port PORT] FILE";
@@ -51,16 +60,32 @@ const Case kCases[] = {
     // Without the console's driver the message box becomes a line on stderr.
     {"FW", "no_devices", 1, {"KALDIR USB Driver not found!!", "Device open....", "Device open failed!!"},
      {"KALDIR USB Driver not found!!"}},
-    {"FW", "", 0, {"File reading....", "Device open....", "progress 5/5", "Uninstalling....", "Installing.... ( 1/ 1)",
-                   "progress 0/8", "progress 1/8", "progress 8/8", "Complete!"}, {}, true, 5000},
-    {"FW", "fault final 1 silent", 2, {"Device open....", "Complete! please restart PQ4400."}, {}, false, 10000},
+    {"FW_UNICODE", "", 0, {"File reading....", "Device open....", "progress 5/5", "Uninstalling....",
+     "Installing.... ( 1/ 1)", "progress 0/8", "progress 1/8", "progress 8/8", "Complete!"}, {}, true, 5000,
+     Start::kAfterTheRowsAbove},
+    // A second update inside the first one's five-second pause: refused before it tries a port.
+    {"FW", "", 1, {"File reading....", "Device open failed!!"},
+     {"versionup-cli: another update of the console is running; try again when it has ended"}, false, 0,
+     Start::kWhileAnUpdateHoldsTheLock},
     // Discovery does not know these ports; the user names them by index or by name.
-    {"--out-port 1 --in-port 0 FW", kRenamed, 0,
+    {"--out-port 1 --in-port 0 FW_LONG", kRenamed, 0,
      {"Output Port : PQ4400 MIDI 2.0 Out", "Input Port : PQ4400 MIDI 2.0 In", "Device open....", "Complete!"}, {}, true,
-     5000},
+     5000, Start::kAfterTheRowsAbove},
     {"--out-port=\"PQ4400 MIDI 2.0 Out\" --in-port \"PQ4400 MIDI 2.0 In\" FW", kRenamed, 0,
-     {"Device open....", "Complete!"}, {}, true, 5000},
+     {"Device open....", "Complete!"}, {}, true, 5000, Start::kAfterTheRowsAbove},
+    {"FW", "fault final 1 silent", 2, {"Device open....", "Complete! please restart PQ4400."}, {}, true, 10000,
+     Start::kAfterTheRowsAbove},
 };
+
+// The update lock exists only while an update holds it or asks for it.
+bool WaitUntilTheLockIsHeld()
+{
+    for (int i = 0; i < 1000; ++i, Sleep(20)) {
+        if (const HANDLE lock = OpenMutexW(SYNCHRONIZE, FALSE, kUpdateLockName))
+            return CloseHandle(lock);
+    }
+    return false;
+}
 
 bool InOrder(const Strings& lines, const Strings& expected)
 {
@@ -80,24 +105,38 @@ TEST_F(Cli, ExitCodesOutputAndFlashOfEachRow)
     const std::filesystem::path test(std::string(self, GetModuleFileNameA(nullptr, self, MAX_PATH)));
     const std::string cli = (test.parent_path() / VU_CLI_FROM_TEST).lexically_normal().string();
     const CSyntheticFirmware firmware = CSyntheticFirmware().FillRegionRandom(0, 3);
-    const std::string fw = WriteFirmware(firmware, "small.bin");
+    const fs::path deep = fs::path(m_folder) / std::string(100, 'a') / std::string(100, 'b') / std::string(100, 'c');
+    const std::pair<std::string, fs::path> files[] = {{"FW_UNICODE", fs::path(m_folder) / u8"Загрузки Ελληνικά ダウンロード"
+        / "small.bin"}, {"FW_LONG", deep / "small.bin"}, {"FW", WriteFirmware(firmware, "small.bin")}};
+    for (const auto& [placeholder, path] : files) {
+        fs::create_directories(path.parent_path());
+        EXPECT_TRUE(WriteFileBytes(path, firmware.Bytes()));
+    }
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     std::vector<PROCESS_INFORMATION> children(std::size(kCases));
     for (size_t i = 0; i < children.size(); ++i) {
         const std::string name = m_folder + "\\cli" + std::to_string(i);
-        std::ofstream(name + ".cfg") << kCases[i].config << "\nflash_dump " << name << ".flash\n";
+        for (size_t above = 0; kCases[i].start == Start::kAfterTheRowsAbove && above < i; ++above)
+            WaitForSingleObject(children[above].hProcess, 60000);
+        EXPECT_TRUE(kCases[i].start != Start::kWhileAnUpdateHoldsTheLock || WaitUntilTheLockIsHeld());
+        std::ofstream(name + ".cfg") << kCases[i].config << "\nflash_dump " << name << ".flash\njournal " << name
+                                     << ".journal\n";
         SetEnvironmentVariableA("VCONSOLE_CONFIG", (name + ".cfg").c_str());
-        STARTUPINFOA startup{};
+        STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdOutput = CreateFileA((name + ".out").c_str(), GENERIC_WRITE, 0, &inheritable, CREATE_NEW, 0, 0);
         startup.hStdError = CreateFileA((name + ".err").c_str(), GENERIC_WRITE, 0, &inheritable, CREATE_NEW, 0, 0);
-        std::string args = kCases[i].args;
-        if (const size_t at = args.find("FW"); at != std::string::npos)
-            args.replace(at, 2, "\"" + fw + "\"");
-        std::string commandLine = "\"" + cli + "\" " + args;
-        EXPECT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, m_folder.c_str(),
-                                   &startup, &children[i])) << commandLine;
+        std::wstring args = fs::path(kCases[i].args).wstring();
+        for (const auto& [placeholder, path] : files) {
+            if (const size_t at = kCases[i].args.find(placeholder); at != std::string::npos) {
+                args.replace(at, placeholder.size(), L"\"" + path.wstring() + L"\"");
+                break;
+            }
+        }
+        std::wstring commandLine = L"\"" + fs::path(cli).wstring() + L"\" " + args;
+        EXPECT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                   fs::path(m_folder).c_str(), &startup, &children[i])) << kCases[i].args;
         CloseHandle(startup.hStdOutput);
         CloseHandle(startup.hStdError);
     }
@@ -127,7 +166,12 @@ TEST_F(Cli, ExitCodesOutputAndFlashOfEachRow)
         std::ifstream dump(name + ".flash", std::ios::binary);
         EXPECT_EQ(dump.is_open(), std::find(c.out.begin(), c.out.end(), "Device open....") != c.out.end());
         EXPECT_TRUE(!c.flashIsImage || Bytes(std::istreambuf_iterator<char>(dump), {}) == ExpectedFlash(firmware));
+        // The console hears the updates that write it and nothing else.
+        const Strings journal = ReadLines(name + ".journal");
+        EXPECT_EQ(c.flashIsImage, std::any_of(journal.begin(), journal.end(), [](auto& l) { return l.starts_with("rx"); }));
     }
+    for (fs::path p = deep / "small.bin"; p != m_folder; p = p.parent_path())
+        fs::remove(p); // the runtime's remove_all cannot walk a path this long under Wine
 }
 
 } // namespace

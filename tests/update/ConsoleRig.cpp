@@ -92,7 +92,7 @@ void CConsoleRig::Load(CVersionUpdater& updater, CRecordingDisplay& display, con
     display = CRecordingDisplay();
     g_requests.clear();
     FailHeapAllocationAfter(failAllocation);
-    updater.Load(path.c_str());
+    updater.Load(std::filesystem::path(path).c_str());
     FailHeapAllocationAfter(0);
     const Strings journal = ReadLines(m_journal);
     EXPECT_TRUE(journal.empty() || journal.back().starts_with("stats ")) << "ports left open";
