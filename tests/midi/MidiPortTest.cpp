@@ -36,6 +36,8 @@ namespace {
 
 using Access = CMidiPortTestAccess;
 const Bytes kErase = Erase(0);
+// Erase 0 for device number 1: the console reports it as malformed and does not answer.
+const Bytes kForeign = Edited(kErase, 2, 0x01);
 
 // A reply buffer with guard bytes behind it, all canaries: a copy that is too long, or that
 // comes when it must not, leaves a trace.
@@ -74,10 +76,10 @@ const Case kCases[] = {
     {"fault erase 1 oversized 4096", 10000, 1, 4096},
     {"fault erase 1 oversized 5000", 10000, 1, 4096, 0x00},   // its end is in the dropped rest
     {"fault erase 1 cut 18", 10000, 1, 18, 0x00},     // ends with its result byte
-    {"fault erase 1 silent", 100, 0, 0},
     {"fault erase 1 delay 1500", 100, 0, 0},          // late: never copied
     {"fault erase 1 refuse_send", 10000, 0, 0},
     {"", 0, 0, 0, 0xF7, false},                       // an answer not awaited
+    {"", 100, 0, 0, 0xF7, true, kForeign},            // unanswered, as a silent console leaves it
     {"", 10000, 0, 0, 0xF7, true, Bytes()},
     {"", 10000, 0, 0, 0xF7, true, Bytes(CMidiPort::kBlockSize + 1, 0x00)},
 };
@@ -140,6 +142,7 @@ TEST_F(MidiPort, EachWayTheConsoleAnswersEndsTheWaitAsItShould)
         const bool sendable = !c.message.empty() && c.message.size() <= CMidiPort::kBlockSize;
         EXPECT_EQ(Stats().received + Stats().refused, sendable ? 3u : 2u);
         EXPECT_EQ(Stats().dropped, 0u);
+        EXPECT_EQ(Stats().violations, c.message == kForeign ? 1u : 0u);
     }
 }
 

@@ -34,7 +34,6 @@ std::string PacketName(uint32_t address)
 void CRecordingDisplay::ShowStatus(const char* text)
 {
     statuses += (statuses.empty() ? "" : "|") + std::string(text);
-    shown.push_back(std::string("status:") + text);
     awakeAtEveryStatus = awakeAtEveryStatus && !g_requests.empty() && g_requests.back() == kAwake;
 }
 

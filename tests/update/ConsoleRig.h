@@ -23,7 +23,7 @@ constexpr uint32_t kConsoleOut = 4;
 constexpr uint32_t kConsoleIn = 4;
 
 // What was shown: the status texts joined by "|"; the bar as "|U:" for a range 0 to U, "P " for
-// a position, "+" for a step; and in order "out:NAME", "in:NAME", "box:TEXT", "status:TEXT".
+// a position, "+" for a step; and in order "out:NAME", "in:NAME", "box:TEXT".
 class CRecordingDisplay : public IUpdateDisplay {
 public:
     void ShowStatus(const char* text) override;
