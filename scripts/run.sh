@@ -23,7 +23,7 @@ mkdir -p "$work"
 firmware="${1:-$work/sample.bin}"
 if [ $# -eq 0 ]; then
   # Wine maps an absolute Unix path onto its Z: drive.
-  wine_run "$build/tests/support/make-firmware.exe" "$work/sample.bin"
+  wine_run "$build/vconsole/firmware/make-firmware.exe" "$work/sample.bin"
 fi
 # The virtual console keeps its flash between runs and shows what it received.
 cat > "$work/vconsole.txt" <<CFG

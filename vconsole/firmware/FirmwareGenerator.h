@@ -1,5 +1,5 @@
-// Synthetic firmware files for tests: described block by block, turned into the bytes of a
-// file and the image that a correct assembler builds from it.
+// Synthetic firmware files, for the run script's sample and for the tests: described block by
+// block, turned into the bytes of a file and the image that a correct assembler builds from it.
 #pragma once
 
 #include <cstdint>
