@@ -129,11 +129,13 @@ void CConsoleEngine::NoteDropped(const OutEvent& event)
 
 void CConsoleEngine::Closed()
 {
-    char line[160];
+    char line[200];
     std::snprintf(line, sizeof line,
-                  "stats received=%u replies=%u violations=%u dropped=%u refused=%u reply_delay_us=%llu",
+                  "stats received=%u replies=%u violations=%u dropped=%u refused=%u reply_delay_us=%llu "
+                  "turnarounds=%u turnaround_us=%llu",
                   m_stats.received, m_stats.replies, m_stats.violations, m_stats.dropped, m_stats.refused,
-                  static_cast<unsigned long long>(m_stats.replyDelayUs));
+                  static_cast<unsigned long long>(m_stats.replyDelayUs), m_stats.turnarounds,
+                  static_cast<unsigned long long>(m_stats.turnaroundUs));
     Journal(line);
     if (!m_behaviour.flashDump.empty() && !WriteWholeFile(m_behaviour.flashDump, m_flash))
         Journal("config flash_dump: cannot write " + m_behaviour.flashDump);
