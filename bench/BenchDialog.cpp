@@ -1,9 +1,11 @@
-// bench_dialog [--runs N]: a full 35-region update (2085 messages) through the dialog program,
-// driven as a user drives it, beside the same update through versionup-cli, both against the
-// virtual console answering at once. Runs under Wine on an X server with the virtual console as
-// the MIDI driver (tests/app/run-gui-tests.sh makes both); the two programs take turns, N runs
-// each (default 5), and the medians are reported: the machine is shared.
-// Figures come from the console's journal, whose last line has the counters of the run:
+// bench_dialog [--runs N] [--programs DIALOG CLI]: a full 35-region update (2085 messages)
+// through the dialog program, driven as a user drives it, beside the same update through
+// versionup-cli, both against the virtual console answering at once. The programs are this
+// build's, or others (an earlier build's, say) given by their Windows paths. Runs under Wine on
+// an X server with the virtual console as the MIDI driver (tests/app/run-gui-tests.sh makes
+// both); the two programs take turns, N runs each (default 5), and the medians are reported:
+// the machine is shared. Figures come from the console's journal, whose last line has the
+// counters of the run:
 //   per round trip: the tool's side, from a reply going to the tool to its next message arriving;
 //   per message: the whole exchange, the console's reply delays included.
 // Both programs pause the real five seconds after the ports open; that pause is not counted.
@@ -29,8 +31,8 @@ using namespace gui;
 
 namespace {
 
-const std::string kDialogProgram = ToWindowsPath(VERSIONUP_EXE);
-const std::string kCliProgram = ToWindowsPath(VERSIONUP_CLI_EXE);
+std::string dialogProgram = ToWindowsPath(VERSIONUP_EXE);
+std::string cliProgram = ToWindowsPath(VERSIONUP_CLI_EXE);
 
 struct RunFigures {
     double usPerRoundTrip = -1;   // negative: the run did not complete
@@ -80,13 +82,15 @@ bool ChooseFile(const CProgram& program, HWND main, const std::string& path)
 
 RunFigures DialogRun(const std::string& config, const std::string& journal, const std::string& firmware)
 {
-    CProgram program(kDialogProgram, journal + ".txt", config);
+    CProgram program(dialogProgram, journal + ".txt", config);
     const HWND main = program.WaitMainWindow();
     if (main == nullptr || !WaitUntil([&] { return Responds(main); }) || !ChooseFile(program, main, firmware))
         return {};
     Click(::GetDlgItem(main, IDC_LOAD));
     const HWND status = ::GetDlgItem(main, IDC_STATUS);
-    if (!WaitUntil([&] { return Text(status) == "Complete!" && Responds(main); }, kUpdateWaitMs))
+    // Read without a message to the busy thread, which would pile up in its queue meanwhile.
+    if (!WaitUntil([&] { return Text(status) == "Complete!"; }, kUpdateWaitMs) ||
+        !WaitUntil([&] { return Responds(main); }))
         return {};
     ::PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     DWORD exitCode = 1;
@@ -99,19 +103,21 @@ RunFigures CliRun(const std::string& config, const std::string& journal, const s
     const std::string configPath = journal + ".txt";
     std::ofstream(configPath, std::ios::trunc) << config;
     ::SetEnvironmentVariableA("VCONSOLE_CONFIG", configPath.c_str());
-    // Its progress lines go nowhere, as in a script that keeps only the exit code.
+    // Its lines go to a file, as from a script that keeps a log. (Under Wine, each write to the
+    // NUL device or a terminal costs a trip to the Wine server, which would swamp the figures.)
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    const HANDLE nul = ::CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    const HANDLE log = ::CreateFileA((journal + ".log").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                     CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = nul;
-    startup.hStdError = nul;
+    startup.hStdOutput = log;
+    startup.hStdError = log;
     PROCESS_INFORMATION process{};
-    std::string commandLine = "\"" + kCliProgram + "\" \"" + firmware + "\"";
-    const BOOL started = ::CreateProcessA(kCliProgram.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+    std::string commandLine = "\"" + cliProgram + "\" \"" + firmware + "\"";
+    const BOOL started = ::CreateProcessA(cliProgram.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                           nullptr, &startup, &process);
-    ::CloseHandle(nul);
+    ::CloseHandle(log);
     if (!started)
         return {};
     ::WaitForSingleObject(process.hProcess, kUpdateWaitMs);
@@ -133,11 +139,16 @@ double Median(std::vector<double> values)
 int main(int argc, char** argv)
 {
     int runs = 5;
-    if (argc == 3 && std::strcmp(argv[1], "--runs") == 0 && std::atoi(argv[2]) > 0) {
-        runs = std::atoi(argv[2]);
-    } else if (argc != 1) {
-        std::fprintf(stderr, "usage: bench_dialog [--runs N]\n");
-        return 2;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc && std::atoi(argv[i + 1]) > 0) {
+            runs = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--programs") == 0 && i + 2 < argc) {
+            dialogProgram = argv[++i];
+            cliProgram = argv[++i];
+        } else {
+            std::fprintf(stderr, "usage: bench_dialog [--runs N] [--programs DIALOG CLI]\n");
+            return 2;
+        }
     }
     char folder[MAX_PATH];
     ::GetTempPathA(MAX_PATH, folder);
@@ -172,7 +183,7 @@ int main(int argc, char** argv)
             message[dialog].push_back(f.usPerMessage);
         }
     }
-    for (const std::string& file : {firmware, journal, journal + ".txt"})
+    for (const std::string& file : {firmware, journal, journal + ".txt", journal + ".log"})
         ::DeleteFileA(file.c_str());
     for (int dialog = 0; dialog < 2; ++dialog)
         std::printf("median %s: %.1f us per round trip, %.1f us per message\n", names[dialog],
