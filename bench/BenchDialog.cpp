@@ -9,12 +9,8 @@
 //   per round trip: the tool's side, from a reply going to the tool to its next message arriving;
 //   per message: the whole exchange, the console's reply delays included.
 // Both programs pause the real five seconds after the ports open; that pause is not counted.
-#include "Probe.h"
-#include "Program.h"
-
 #include "FirmwareGenerator.h"
 #include "RegionMap.h"
-#include "WinePath.h"
 #include "resource.h"
 
 #include <windows.h>
@@ -24,15 +20,64 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
-using namespace gui;
-
 namespace {
 
-std::string dialogProgram = ToWindowsPath(VERSIONUP_EXE);
-std::string cliProgram = ToWindowsPath(VERSIONUP_CLI_EXE);
+// The build's programs; under Wine the host's file system is drive Z:.
+std::string HostProgram(std::string path)
+{
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
+}
+
+std::string dialogProgram = HostProgram(VERSIONUP_EXE);
+std::string cliProgram = HostProgram(VERSIONUP_CLI_EXE);
+// Bounds for a loaded machine; nothing is timed by them.
+constexpr DWORD kStepWaitMs = 30000;
+constexpr DWORD kUpdateWaitMs = 120000;
+
+bool Within(DWORD timeoutMs, const std::function<bool()>& done)
+{
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!done() && GetTickCount64() < end)
+        Sleep(10);
+    return done();
+}
+
+// A window's text, read without a message to its thread, which may be busy.
+std::string TextOf(HWND window)
+{
+    wchar_t text[256] = {};
+    const int length = InternalGetWindowText(window, text, 256);
+    return std::string(text, text + length);
+}
+
+// A message to an idle thread; false when it does not answer.
+bool Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 2000, &result) != 0;
+}
+
+// A visible dialog of the process, owned by `owner` (none: the main window), once it shows.
+HWND DialogOf(DWORD pid, HWND owner)
+{
+    HWND found = nullptr;
+    Within(kStepWaitMs, [&] {
+        for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", nullptr); w && !found;
+             w = FindWindowExA(nullptr, w, "#32770", nullptr)) {
+            DWORD owning = 0;
+            GetWindowThreadProcessId(w, &owning);
+            if (owning == pid && IsWindowVisible(w) && GetWindow(w, GW_OWNER) == owner)
+                found = w;
+        }
+        return found != nullptr;
+    });
+    return found;
+}
 
 struct RunFigures {
     double usPerRoundTrip = -1;   // negative: the run did not complete
@@ -63,68 +108,85 @@ RunFigures ReadFigures(const std::string& journalPath)
     return figures;
 }
 
-// The Open dialog of Browse, given the path as a user types it.
-bool ChooseFile(const CProgram& program, HWND main, const std::string& path)
+// Starts a program with the console configured; its output, if any, goes to `output`.
+PROCESS_INFORMATION Launch(const std::string& commandLine, const std::string& journal, const std::string& config,
+                           HANDLE output = nullptr)
 {
-    Click(::GetDlgItem(main, IDC_BROWSE));
-    HWND open = nullptr;
-    if (!WaitUntil([&] { return (open = FindOwnedDialog(program.Pid(), main)) != nullptr; }))
+    const std::string configPath = journal + ".txt";
+    std::ofstream(configPath, std::ios::trunc) << config;
+    SetEnvironmentVariableA("VCONSOLE_CONFIG", configPath.c_str());
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (output) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
+    PROCESS_INFORMATION process{};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr, &startup,
+                        &process))
+        return {};
+    CloseHandle(process.hThread);
+    return process;
+}
+
+// Browse, the path typed into the Open dialog's name box (an edit inside combo box 1148), OK.
+bool ChooseFile(DWORD pid, HWND main, const std::string& path)
+{
+    PostMessageA(GetDlgItem(main, IDC_BROWSE), BM_CLICK, 0, 0);
+    const HWND open = DialogOf(pid, main);
+    const HWND box = open ? GetDlgItem(open, 1148) : nullptr;
+    const HWND inner = box ? FindWindowExA(box, nullptr, "Edit", nullptr) : nullptr;
+    if (!box || !Send(inner ? inner : box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str())))
         return false;
-    // The name box: combo box 1148 with an edit inside (Explorer style), or edit 1152.
-    auto isEdit = [](HWND w) { return ::lstrcmpiA(ClassName(w).c_str(), "Edit") == 0; };
-    const HWND box = ::GetDlgItem(open, 1148);
-    const HWND name = box == nullptr ? ::GetDlgItem(open, 1152) : isEdit(box) ? box : FindChildWhere(box, isEdit);
-    if (name == nullptr || !SetText(name, path))
-        return false;
-    PostCommand(open, IDOK);
-    return WaitUntil([&] { return EditText(::GetDlgItem(main, IDC_FILENAME)) == path; });
+    PostMessageA(open, WM_COMMAND, IDOK, 0);
+    return Within(kStepWaitMs, [&] {
+        char shown[512] = {};
+        return Send(GetDlgItem(main, IDC_FILENAME), WM_GETTEXT, sizeof shown, reinterpret_cast<LPARAM>(shown)) &&
+               path == shown;
+    });
 }
 
 RunFigures DialogRun(const std::string& config, const std::string& journal, const std::string& firmware)
 {
-    CProgram program(dialogProgram, journal + ".txt", config);
-    const HWND main = program.WaitMainWindow();
-    if (main == nullptr || !WaitUntil([&] { return Responds(main); }) || !ChooseFile(program, main, firmware))
-        return {};
-    Click(::GetDlgItem(main, IDC_LOAD));
-    const HWND status = ::GetDlgItem(main, IDC_STATUS);
-    // Read without a message to the busy thread, which would pile up in its queue meanwhile.
-    if (!WaitUntil([&] { return Text(status) == "Complete!"; }, kUpdateWaitMs) ||
-        !WaitUntil([&] { return Responds(main); }))
-        return {};
-    ::PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
-    DWORD exitCode = 1;
-    program.WaitExit(exitCode);
-    return ReadFigures(journal);
+    const PROCESS_INFORMATION process = Launch("\"" + dialogProgram + "\"", journal, config);
+    const HWND main = process.hProcess ? DialogOf(process.dwProcessId, nullptr) : nullptr;
+    RunFigures figures;
+    if (main && Within(kStepWaitMs, [&] { return Send(main, WM_NULL); }) &&
+        ChooseFile(process.dwProcessId, main, firmware)) {
+        PostMessageA(GetDlgItem(main, IDC_LOAD), BM_CLICK, 0, 0);
+        // Watched without a message to the busy thread, which would pile up in its queue meanwhile.
+        if (Within(kUpdateWaitMs, [&] { return TextOf(GetDlgItem(main, IDC_STATUS)) == "Complete!"; }) &&
+            Within(kStepWaitMs, [&] { return Send(main, WM_NULL); }))
+            figures = ReadFigures(journal);
+        PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+    if (process.hProcess) {
+        if (WaitForSingleObject(process.hProcess, kStepWaitMs) != WAIT_OBJECT_0)
+            TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hProcess);
+    }
+    return figures;
 }
 
 RunFigures CliRun(const std::string& config, const std::string& journal, const std::string& firmware)
 {
-    const std::string configPath = journal + ".txt";
-    std::ofstream(configPath, std::ios::trunc) << config;
-    ::SetEnvironmentVariableA("VCONSOLE_CONFIG", configPath.c_str());
     // Its lines go to a file, as from a script that keeps a log. (Under Wine, each write to the
     // NUL device or a terminal costs a trip to the Wine server, which would swamp the figures.)
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    const HANDLE log = ::CreateFileA((journal + ".log").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                                     CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = log;
-    startup.hStdError = log;
-    PROCESS_INFORMATION process{};
-    std::string commandLine = "\"" + cliProgram + "\" \"" + firmware + "\"";
-    const BOOL started = ::CreateProcessA(cliProgram.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                          nullptr, &startup, &process);
-    ::CloseHandle(log);
-    if (!started)
+    const HANDLE log = CreateFileA((journal + ".log").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                   CREATE_ALWAYS, 0, nullptr);
+    const PROCESS_INFORMATION process =
+        Launch("\"" + cliProgram + "\" \"" + firmware + "\"", journal, config, log);
+    CloseHandle(log);
+    if (!process.hProcess)
         return {};
-    ::WaitForSingleObject(process.hProcess, kUpdateWaitMs);
     DWORD exitCode = 1;
-    ::GetExitCodeProcess(process.hProcess, &exitCode);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+    if (WaitForSingleObject(process.hProcess, kUpdateWaitMs) != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 1);
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
     return exitCode == 0 ? ReadFigures(journal) : RunFigures{};
 }
 
