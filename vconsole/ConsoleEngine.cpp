@@ -96,7 +96,11 @@ Answer CConsoleEngine::Receive(const uint8_t* message, size_t length)
         m_flash.Program(m_command.address, m_command.data, kPacketBytes);
     if (m_command.command == Command::U && !m_behaviour.answerU)
         return {};
-    return BuildAnswer(m_command, message, length, faults, m_behaviour.latencyMs);
+    Answer answer = BuildAnswer(m_command, message, length, faults, m_behaviour.latencyMs);
+    // The tool awaits no answer to U, and one that came after the send was reported done could
+    // meet the capture armed by the next command: it comes at once.
+    answer.early = answer.early || m_command.command == Command::U;
+    return answer;
 }
 
 void CConsoleEngine::ReceiveShort(uint32_t packed)
