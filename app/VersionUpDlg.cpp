@@ -7,6 +7,8 @@
 #include "framework/OpenFileDialog.h"
 #include "framework/ResourceString.h"
 
+#include <uxtheme.h>
+
 namespace {
 // Firmware files are *.bin; a name typed without an extension gets "sdy" appended all the same.
 constexpr wchar_t kFirmwareFilter[] = L"binaly files (*.bin)|*.bin|All Files (*.*)|*.*||";
@@ -33,6 +35,13 @@ void CVersionUpDlg::DoDataExchange()
 BOOL CVersionUpDlg::OnInitDialog()
 {
     DoDataExchange();
+    // The classic bar, as Windows draws it for this program. Wine would otherwise draw it in its
+    // desktop theme, stretching the theme's bitmaps at every step: a blank class list matches no
+    // theme class. The classic frame then needs laying out anew.
+    const HWND bar = ::GetDlgItem(m_hWnd, IDC_PROGRESS);
+    ::SetWindowTheme(bar, L" ", L" ");
+    ::SetWindowPos(bar, nullptr, 0, 0, 0, 0,
+                   SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     AddAboutEntry();
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));

@@ -221,9 +221,11 @@ int main(int argc, char** argv)
         console.GetStats(&stats);
         const double delays = static_cast<double>(stats.replyDelayUs) / 1e6;
         Report("run", times);
-        std::printf("    reply delays applied %.3f s over %u replies: ratio %.3f, %.1f us per reply beyond its delay\n",
+        std::printf("    reply delays applied %.3f s over %u replies: ratio %.3f, %.1f us per reply beyond its delay, "
+                    "%.1f us of it the tool's side of the round trip\n",
                     delays, stats.replies, times.beyondPause / delays,
-                    (times.beyondPause - delays) * 1e6 / stats.replies);
+                    (times.beyondPause - delays) * 1e6 / stats.replies,
+                    stats.turnarounds ? static_cast<double>(stats.turnaroundUs) / stats.turnarounds : 0.0);
         ratios.push_back(times.beyondPause / delays);
         perReply.push_back((times.beyondPause - delays) * 1e6 / stats.replies);
     }

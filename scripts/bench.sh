@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks (measurements, not tests):
-#   image assembly against memcpy, write-packet building (native), and a whole update through
-#   the virtual console under Wine.
+#   image assembly against memcpy, write-packet building (native), a whole update through
+#   the virtual console under Wine, and the dialog program's update beside versionup-cli's.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -14,7 +14,10 @@ build/native/bench/protocol_bench
 
 cmake --no-warn-unused-cli -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DVU_BENCHMARKS=ON >/dev/null
-cmake --build build/windows -j "$(nproc)" --target bench_update vconsole_driver >/dev/null
+cmake --build build/windows -j "$(nproc)" --target bench_update bench_dialog vconsole_driver >/dev/null
 prefix="$PWD/build/windows/wineprefix"
 scripts/wine-prefix.sh "$prefix" build/windows/vconsole/winevconsole.drv >/dev/null
 scripts/wine-exec.sh "$prefix" build/windows/bench/bench_update.exe "$@"
+# The dialog needs an X server: a private one, and a prefix of its own, as for the GUI tests.
+tests/app/run-gui-tests.sh "$PWD/build/windows/wineprefix-bench-dialog" build/windows/vconsole/winevconsole.drv \
+  build/windows/bench/bench_dialog.exe

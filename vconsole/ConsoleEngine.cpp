@@ -96,7 +96,11 @@ Answer CConsoleEngine::Receive(const uint8_t* message, size_t length)
         m_flash.Program(m_command.address, m_command.data, kPacketBytes);
     if (m_command.command == Command::U && !m_behaviour.answerU)
         return {};
-    return BuildAnswer(m_command, message, length, faults, m_behaviour.latencyMs);
+    Answer answer = BuildAnswer(m_command, message, length, faults, m_behaviour.latencyMs);
+    // The tool awaits no answer to U, and one that came after the send was reported done could
+    // meet the capture armed by the next command: it comes at once.
+    answer.early = answer.early || m_command.command == Command::U;
+    return answer;
 }
 
 void CConsoleEngine::ReceiveShort(uint32_t packed)
@@ -129,11 +133,13 @@ void CConsoleEngine::NoteDropped(const OutEvent& event)
 
 void CConsoleEngine::Closed()
 {
-    char line[160];
+    char line[200];
     std::snprintf(line, sizeof line,
-                  "stats received=%u replies=%u violations=%u dropped=%u refused=%u reply_delay_us=%llu",
+                  "stats received=%u replies=%u violations=%u dropped=%u refused=%u reply_delay_us=%llu "
+                  "turnarounds=%u turnaround_us=%llu",
                   m_stats.received, m_stats.replies, m_stats.violations, m_stats.dropped, m_stats.refused,
-                  static_cast<unsigned long long>(m_stats.replyDelayUs));
+                  static_cast<unsigned long long>(m_stats.replyDelayUs), m_stats.turnarounds,
+                  static_cast<unsigned long long>(m_stats.turnaroundUs));
     Journal(line);
     if (!m_behaviour.flashDump.empty() && !WriteWholeFile(m_behaviour.flashDump, m_flash))
         Journal("config flash_dump: cannot write " + m_behaviour.flashDump);

@@ -27,6 +27,10 @@ struct ConsoleStats {
     // Sum over the replies handed over of the real time from the message's arrival at the
     // driver to the reply's first buffer going to the tool, as the driver measured it.
     uint64_t replyDelayUs = 0;
+    // The tool's side of each round trip: from a reply's first buffer going to the tool to the
+    // arrival of the tool's next message, summed, and how many such round trips there were.
+    uint64_t turnaroundUs = 0;
+    uint32_t turnarounds = 0;
 };
 
 class CConsoleEngine {
@@ -50,6 +54,11 @@ public:
     void NoteDelivered(const OutEvent& event);
     void NoteDropped(const OutEvent& event);
     void NoteReplyDelay(uint64_t microseconds) { m_stats.replyDelayUs += microseconds; }
+    void NoteTurnaround(uint64_t microseconds)
+    {
+        m_stats.turnaroundUs += microseconds;
+        ++m_stats.turnarounds;
+    }
 
     // The ports have closed: journal the counters and dump the flash if asked to.
     void Closed();

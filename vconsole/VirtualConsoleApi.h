@@ -20,6 +20,10 @@ typedef struct VConsoleStats {
     /* Sum over the replies handed over of the real time from a message's arrival in the driver
        to its reply's first buffer going to the tool: latency and delays as actually applied. */
     uint64_t replyDelayUs;
+    /* The tool's side of the round trips: summed real time from a reply's first buffer going to
+       the tool to the arrival of the tool's next message, and the number of such round trips. */
+    uint64_t turnaroundUs;
+    uint32_t turnarounds;
 } VConsoleStats;
 
 /* Replaces the console's behaviour with configuration text (same format as the file named by

@@ -4,7 +4,7 @@
 #   check-binaries.sh OBJDUMP DIALOG_EXE CLI_EXE
 set -u
 objdump="$1" dialog="$2" cli="$3" failed=0
-system='(kernel32|user32|gdi32|comctl32|comdlg32|winmm|advapi32|bcrypt|msvcrt|shell32|ole32|api-ms-win-.*)\.dll'
+system='(kernel32|user32|gdi32|comctl32|comdlg32|winmm|advapi32|bcrypt|msvcrt|shell32|ole32|uxtheme|api-ms-win-.*)\.dll'
 for exe in "$dialog" "$cli"; do
   imports=$("$objdump" -p "$exe" | awk '/DLL Name/ {print tolower($3)}')
   others=$(grep -vxE "$system" <<<"$imports")

@@ -37,7 +37,7 @@ TEST(ConsoleEngine, EachFaultBendsItsMessagesAnswerExactly)
     } cases[] = {
         {"", Erase(3), sysex(erase3)},
         {"", CommandU(), {}},
-        {"answer_u", CommandU(), sysex(Framed({0x55, 0x00}))},
+        {"answer_u", CommandU(), sysex(Framed({0x55, 0x00})), 0, true},
         {"fault erase 1 silent", Erase(3), {}},
         {"fault erase 2 silent", Erase(3), sysex(erase3)},
         {"fault erase 1 result 01", Erase(3), sysex(Framed({0x42, 0x01, 0x03, 0x01}))},

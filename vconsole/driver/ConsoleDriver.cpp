@@ -279,6 +279,8 @@ DWORD CConsoleDriver::LongData(MIDIHDR* header)
             return MMSYSERR_INVALHANDLE;
         if (DWORD refusal = QueueRefusal(*header))
             return refusal;
+        if (m_replyHandedOver != 0)
+            m_engine.NoteTurnaround(Microseconds(arrival - std::exchange(m_replyHandedOver, 0)));
         answer = m_engine.Receive(reinterpret_cast<const uint8_t*>(header->lpData), header->dwBufferLength);
         if (answer.refused)
             return MMSYSERR_ERROR;
@@ -422,6 +424,8 @@ void CConsoleDriver::GetStats(VConsoleStats* stats)
     stats->refused = s.refused;
     stats->configProblems = static_cast<uint32_t>(m_configProblems);
     stats->replyDelayUs = s.replyDelayUs;
+    stats->turnaroundUs = s.turnaroundUs;
+    stats->turnarounds = s.turnarounds;
 }
 
 int CConsoleDriver::GetViolation(uint32_t index, char* text, uint32_t size)

@@ -84,6 +84,7 @@ private:
     static void Callback(const Client& client, UINT message, DWORD_PTR param1, DWORD_PTR param2);
     static LONGLONG Now();
     static LONGLONG TicksPerSecond();
+    static uint64_t Microseconds(LONGLONG ticks);
     DWORD InputTimestamp() const;
 
     CCriticalSection m_lifecycle;
@@ -102,6 +103,8 @@ private:
     LONGLONG m_inStartTime = 0;
     std::deque<MIDIHDR*> m_inBuffers;
     std::deque<Job> m_jobs;
+    // When the last reply went to the tool, until its next message arrives (0: none pending).
+    LONGLONG m_replyHandedOver = 0;
 
     HANDLE m_worker = nullptr;
     DWORD m_workerId = 0;

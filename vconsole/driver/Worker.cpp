@@ -28,6 +28,11 @@ LONGLONG CConsoleDriver::TicksPerSecond()
     return frequency.QuadPart;
 }
 
+uint64_t CConsoleDriver::Microseconds(LONGLONG ticks)
+{
+    return static_cast<uint64_t>(ticks * 1000000 / TicksPerSecond());
+}
+
 // Milliseconds since midiInStart, as MIM_DATA and MIM_LONGDATA carry them. Under m_state.
 DWORD CConsoleDriver::InputTimestamp() const
 {
@@ -78,6 +83,7 @@ void CConsoleDriver::StopWorkerWhenBothClosed(DWORD waitMs)
         m_workerId = 0;
     }
     CHold hold(m_state);
+    m_replyHandedOver = 0;
     for (const Job& job : abandoned) {
         for (const OutEvent& event : job.answer.events)
             m_engine.NoteDropped(event);
@@ -197,7 +203,8 @@ void CConsoleDriver::DeliverMessage(const OutEvent& event, LONGLONG arrival)
             m_inBuffers.pop_front();
             if (sent == 0) {
                 m_engine.NoteDelivered(event);
-                m_engine.NoteReplyDelay(static_cast<uint64_t>((Now() - arrival) * 1000000 / TicksPerSecond()));
+                m_replyHandedOver = Now();
+                m_engine.NoteReplyDelay(Microseconds(m_replyHandedOver - arrival));
             }
             client = m_in;
             timestamp = InputTimestamp();
