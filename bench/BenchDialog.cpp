@@ -10,6 +10,8 @@
 //   per message: the whole exchange, the console's reply delays included.
 // Both programs pause the real five seconds after the ports open; that pause is not counted.
 #include "FirmwareGenerator.h"
+#include "FirmwareImage.h"
+#include "PaintFloor.h"
 #include "RegionMap.h"
 #include "resource.h"
 
@@ -82,6 +84,7 @@ HWND DialogOf(DWORD pid, HWND owner)
 struct RunFigures {
     double usPerRoundTrip = -1;   // negative: the run did not complete
     double usPerMessage = 0;
+    unsigned roundTrips = 0;
 };
 
 // The counters of the journal's last "stats" line.
@@ -105,6 +108,7 @@ RunFigures ReadFigures(const std::string& journalPath)
         return figures;
     figures.usPerRoundTrip = static_cast<double>(turnaroundUs) / turnarounds;
     figures.usPerMessage = static_cast<double>(delayUs + turnaroundUs) / replies;
+    figures.roundTrips = turnarounds;
     return figures;
 }
 
@@ -229,6 +233,7 @@ int main(int argc, char** argv)
     const std::string config = "latency_ms 0\njournal " + journal + "\n";
     std::vector<double> roundTrip[2];
     std::vector<double> message[2];
+    unsigned roundTrips = 0;
     const char* const names[2] = {"versionup-cli", "versionup.exe"};
     std::printf("a full image against a console answering at once, %d runs each\n", runs);
     for (int run = 0; run < runs; ++run) {
@@ -243,6 +248,7 @@ int main(int argc, char** argv)
             std::fflush(stdout);
             roundTrip[dialog].push_back(f.usPerRoundTrip);
             message[dialog].push_back(f.usPerMessage);
+            roundTrips = f.roundTrips;
         }
     }
     for (const std::string& file : {firmware, journal, journal + ".txt", journal + ".log"})
@@ -252,5 +258,17 @@ int main(int argc, char** argv)
                     Median(roundTrip[dialog]), Median(message[dialog]));
     std::printf("dialog / cli: %.2f per round trip (target <= 1.2), %.2f per message\n",
                 Median(roundTrip[1]) / Median(roundTrip[0]), Median(message[1]) / Median(message[0]));
+
+    // Between two messages the dialog shows at the least a status text before the erases and
+    // before each region's writes, and a new bar after each erase and each 4 KB block written.
+    const PaintFloor floor = MeasurePaintFloor();
+    const double texts = kRegionCount + 1;
+    const double repaints = kRegionCount + kImageSize / kBlockBytes;
+    const double floorUs = Median(roundTrip[0]) + (texts * floor.textUs + repaints * floor.repaintUs) / roundTrips;
+    std::printf("least cost of a change on this platform: %.1f us for a status text (the window manager's copy "
+                "alone), %.1f us for the smallest repaint\n",
+                floor.textUs, floor.repaintUs);
+    std::printf("so the dialog's round trip, every change on screen, is at least %.1f us: %.2f times the cli's\n",
+                floorUs, floorUs / Median(roundTrip[0]));
     return 0;
 }
