@@ -5,14 +5,14 @@
 
 namespace {
 
-template <typename Caps>
-bool ReadCaps(MMRESULT(WINAPI* readCaps)(UINT_PTR, Caps*, UINT), uint32_t index, MidiDeviceCaps& caps)
+template <typename Caps, typename Text>
+bool ReadCaps(MMRESULT(WINAPI* readCaps)(UINT_PTR, Caps*, UINT), uint32_t index, BasicMidiDeviceCaps<Text>& caps)
 {
     Caps read{};
     if (readCaps(index, &read, sizeof(read)) != MMSYSERR_NOERROR)
         return false;
     // The name comes from the driver; it must end within its field before we use it.
-    read.szPname[MAXPNAMELEN - 1] = '\0';
+    read.szPname[MAXPNAMELEN - 1] = 0;
     caps = {read.wMid, read.wPid, read.szPname};
     return true;
 }
@@ -37,4 +37,10 @@ IMidiDeviceList& SystemMidiDevices()
 {
     static CSystemMidiDevices devices;
     return devices;
+}
+
+bool ReadSystemMidiDevice(MidiDirection direction, uint32_t index, MidiDeviceWideCaps& caps)
+{
+    return direction == MidiDirection::Output ? ReadCaps(midiOutGetDevCapsW, index, caps)
+                                              : ReadCaps(midiInGetDevCapsW, index, caps);
 }

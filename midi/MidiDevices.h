@@ -9,13 +9,18 @@
 enum class MidiDirection { Output, Input };
 
 // What a device says it is.
-struct MidiDeviceCaps {
+template <typename Text>
+struct BasicMidiDeviceCaps {
     uint16_t mid = 0;       // manufacturer ID
     uint16_t pid = 0;       // product ID
-    std::string name;       // at most 31 characters
+    Text name;              // at most 31 characters
 
-    bool operator==(const MidiDeviceCaps&) const = default;
+    bool operator==(const BasicMidiDeviceCaps&) const = default;
 };
+// Discovery compares the 8-bit names, as the console's driver has always been found.
+using MidiDeviceCaps = BasicMidiDeviceCaps<std::string>;
+// The name as the driver gives it, every character of it: for showing and naming ports.
+using MidiDeviceWideCaps = BasicMidiDeviceCaps<std::wstring>;
 
 class IMidiDeviceList {
 public:
@@ -28,3 +33,5 @@ public:
 
 // The devices of winmm.
 IMidiDeviceList& SystemMidiDevices();
+// One device of winmm with its wide name; false when its capabilities cannot be read.
+bool ReadSystemMidiDevice(MidiDirection direction, uint32_t index, MidiDeviceWideCaps& caps);

@@ -3,9 +3,6 @@
 #include <cwchar>
 #include <vector>
 
-#include <windows.h>
-#include <mmsystem.h>
-
 #include "ConsoleText.h"
 #include "PortDiscovery.h"
 
@@ -13,36 +10,22 @@ namespace {
 
 struct PortCaps {
     bool readable = false;
-    unsigned maker = 0;
-    unsigned product = 0;
-    std::wstring name;
+    MidiDeviceWideCaps caps;
 };
 
-template <typename Caps>
-PortCaps ReadCaps(UINT index, MMRESULT(WINAPI* readCaps)(UINT_PTR, Caps*, UINT))
-{
-    Caps caps{};
-    if (readCaps(index, &caps, sizeof caps) != MMSYSERR_NOERROR)
-        return {};
-    // The name comes from the driver; it must end within its field.
-    caps.szPname[MAXPNAMELEN - 1] = L'\0';
-    return {true, caps.wMid, caps.wPid, caps.szPname};
-}
-
 // Read with the wide capabilities, so that names show and compare with every character.
-std::vector<PortCaps> Ports(PortKind kind)
+std::vector<PortCaps> Ports(MidiDirection direction)
 {
-    const bool output = kind == PortKind::Output;
-    const UINT count = output ? midiOutGetNumDevs() : midiInGetNumDevs();
-    std::vector<PortCaps> ports;
-    for (UINT i = 0; i < count; ++i)
-        ports.push_back(output ? ReadCaps(i, midiOutGetDevCapsW) : ReadCaps(i, midiInGetDevCapsW));
+    const uint32_t count = SystemMidiDevices().Count(direction);
+    std::vector<PortCaps> ports(count);
+    for (uint32_t i = 0; i < count; ++i)
+        ports[i].readable = ReadSystemMidiDevice(direction, i, ports[i].caps);
     return ports;
 }
 
-std::wstring KindName(PortKind kind)
+std::wstring KindName(MidiDirection direction)
 {
-    return kind == PortKind::Output ? L"MIDI output" : L"MIDI input";
+    return direction == MidiDirection::Output ? L"MIDI output" : L"MIDI input";
 }
 
 // Discovery runs only for the indices it stores; what it would show stays unseen.
@@ -54,20 +37,21 @@ public:
     void ShowMessageBox(const char*) override {}
 };
 
-std::wstring PortTable(PortKind kind, uint32_t picked)
+std::wstring PortTable(MidiDirection direction, uint32_t picked)
 {
-    std::wstring text = KindName(kind) + L"s:\n  index  manufacturer  product  name\n";
-    const std::vector<PortCaps> ports = Ports(kind);
+    std::wstring text = KindName(direction) + L"s:\n  index  manufacturer  product  name\n";
+    const std::vector<PortCaps> ports = Ports(direction);
     for (size_t i = 0; i < ports.size(); ++i) {
         const PortCaps& port = ports[i];
         wchar_t ids[64];
         if (port.readable)
-            std::swprintf(ids, 64, L"%-7u%-14u%-9u", static_cast<unsigned>(i), port.maker, port.product);
+            std::swprintf(ids, 64, L"%-7u%-14u%-9u", static_cast<unsigned>(i), unsigned{port.caps.mid},
+                          unsigned{port.caps.pid});
         else
             std::swprintf(ids, 64, L"%-7u%-14ls%-9ls", static_cast<unsigned>(i), L"?", L"?");
         text += i == picked ? L"* " : L"  ";
         text += ids;
-        text += port.readable ? port.name : L"(its capabilities cannot be read)";
+        text += port.readable ? port.caps.name : L"(its capabilities cannot be read)";
         text += L"\n";
     }
     if (ports.empty())
@@ -82,31 +66,32 @@ void ListPorts()
     CQuietPortDisplay quiet;
     CConsolePorts ports;
     const bool found = ports.Find(quiet) == 1;
-    std::wstring text = PortTable(PortKind::Output, ports.OutDevice()) + PortTable(PortKind::Input, ports.InDevice());
+    std::wstring text = PortTable(MidiDirection::Output, ports.OutDevice()) +
+                       PortTable(MidiDirection::Input, ports.InDevice());
     text += found ? L"* the ports an update uses without --out-port and --in-port\n"
                   : L"Discovery finds no pair of the console's ports: name them with --out-port and --in-port.\n";
     WriteText(stdout, text);
 }
 
-std::wstring FindNamedPort(PortKind kind, const std::wstring& argument, NamedPort& port)
+std::wstring FindNamedPort(MidiDirection direction, const std::wstring& argument, NamedPort& port)
 {
-    const std::vector<PortCaps> ports = Ports(kind);
+    const std::vector<PortCaps> ports = Ports(direction);
     const std::wstring see = L" (see --list-ports)";
     if (!argument.empty() && argument.find_first_not_of(L"0123456789") == std::wstring::npos) {
         const unsigned long index = std::wcstoul(argument.c_str(), nullptr, 10);
         if (index >= ports.size())
-            return L"no " + KindName(kind) + L" has the index " + argument + see;
-        port = {static_cast<uint32_t>(index), ports[index].name};
+            return L"no " + KindName(direction) + L" has the index " + argument + see;
+        port = {static_cast<uint32_t>(index), ports[index].caps.name};
         return {};
     }
     int matches = 0;
     for (size_t i = 0; i < ports.size(); ++i) {
-        if (ports[i].readable && ports[i].name == argument && matches++ == 0)
-            port = {static_cast<uint32_t>(i), ports[i].name};
+        if (ports[i].readable && ports[i].caps.name == argument && matches++ == 0)
+            port = {static_cast<uint32_t>(i), ports[i].caps.name};
     }
     if (matches == 1)
         return {};
     if (matches == 0)
-        return L"no " + KindName(kind) + L" is named '" + argument + L"'" + see;
-    return L"several " + KindName(kind) + L"s are named '" + argument + L"': give its index" + see;
+        return L"no " + KindName(direction) + L" is named '" + argument + L"'" + see;
+    return L"several " + KindName(direction) + L"s are named '" + argument + L"': give its index" + see;
 }

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-enum class PortKind { Output, Input };
+#include "MidiDevices.h"
 
 struct NamedPort {
     uint32_t index = 0;
@@ -15,7 +15,7 @@ struct NamedPort {
 // marking the ports that discovery picks. Opens none.
 void ListPorts();
 
-// Finds the port of `kind` that `argument` names: an index as ListPorts prints it (an argument
+// Finds the port of `direction` that `argument` names: an index as ListPorts prints it (an argument
 // of digits only) or a whole name. Returns an empty text when there is one, else one line
 // saying why not.
-std::wstring FindNamedPort(PortKind kind, const std::wstring& argument, NamedPort& port);
+std::wstring FindNamedPort(MidiDirection direction, const std::wstring& argument, NamedPort& port);

@@ -37,9 +37,9 @@ int Update(const CliOptions& options)
     NamedPort in;
     // Both ports must exist before anything is opened.
     if (options.outPort) {
-        std::wstring problem = FindNamedPort(PortKind::Output, *options.outPort, out);
+        std::wstring problem = FindNamedPort(MidiDirection::Output, *options.outPort, out);
         if (problem.empty())
-            problem = FindNamedPort(PortKind::Input, *options.inPort, in);
+            problem = FindNamedPort(MidiDirection::Input, *options.inPort, in);
         if (!problem.empty())
             return Misuse(problem);
     }
