@@ -1,6 +1,7 @@
 #include "VersionUpDlg.h"
 
 #include "AboutDlg.h"
+#include "PortsDlg.h"
 #include "resource.h"
 
 #include "framework/MessageBox.h"
@@ -9,11 +10,16 @@
 
 #include <uxtheme.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 // Firmware files are *.bin; a name typed without an extension gets "sdy" appended all the same.
 constexpr wchar_t kFirmwareFilter[] = L"binaly files (*.bin)|*.bin|All Files (*.*)|*.*||";
 constexpr wchar_t kTypedNameExtension[] = L"sdy";
 constexpr DWORD kOpenFlags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_SHAREAWARE;
+// The buttons that start something: none of them while an update runs.
+constexpr int kButtons[] = {IDC_BROWSE, IDC_LOAD, IDC_PORTS};
 } // namespace
 
 CVersionUpDlg::CVersionUpDlg(HWND parent)
@@ -68,7 +74,7 @@ bool CVersionUpDlg::OnCommand(UINT id, UINT code)
 {
     // A button the update disabled may still be sent a click (BM_CLICK from another program,
     // handled while the update clears the queue): it does nothing.
-    if (code == BN_CLICKED && (id == IDC_BROWSE || id == IDC_LOAD) &&
+    if (code == BN_CLICKED && std::ranges::find(kButtons, static_cast<int>(id)) != std::end(kButtons) &&
         !::IsWindowEnabled(::GetDlgItem(m_hWnd, static_cast<int>(id))))
         return true;
     if (code == BN_CLICKED && id == IDC_BROWSE) {
@@ -77,6 +83,10 @@ bool CVersionUpDlg::OnCommand(UINT id, UINT code)
     }
     if (code == BN_CLICKED && id == IDC_LOAD) {
         OnLoad();
+        return true;
+    }
+    if (code == BN_CLICKED && id == IDC_PORTS) {
+        OnPorts();
         return true;
     }
     return CModalDialog::OnCommand(id, code);
@@ -125,6 +135,17 @@ void CVersionUpDlg::OnBrowse()
     m_path = m_fileName.GetWindowText();
 }
 
+// The lists show the devices as they are now; the ports in use are first looked for again as a
+// Load would (moved, or plugged in after the start), so that the right entries are preselected.
+void CVersionUpDlg::OnPorts()
+{
+    m_updater.ConfirmPorts();
+    const CConsolePorts& ports = m_updater.Ports();
+    CPortsDlg chooser(m_hWnd, ports.Devices(), ports.OutDevice(), ports.InDevice());
+    if (chooser.DoModal() == IDOK)
+        m_updater.ChoosePorts(chooser.OutDevice(), chooser.InDevice());
+}
+
 // The update holds this thread, so whatever the user does meanwhile waits in its queue. A user
 // who clicks or types at a window that looks stuck means no second update: the buttons are
 // disabled for the run, and what was queued meanwhile is dropped before they come back.
@@ -143,7 +164,7 @@ void CVersionUpDlg::OnLoad()
 
 void CVersionUpDlg::EnableButtons(bool enable) const
 {
-    for (int id : {IDC_BROWSE, IDC_LOAD})
+    for (int id : kButtons)
         ::EnableWindow(::GetDlgItem(m_hWnd, id), enable ? TRUE : FALSE);
 }
 
@@ -158,7 +179,7 @@ void CVersionUpDlg::DiscardQueuedClicks() const
         while (::PeekMessageA(&message, nullptr, range[0], range[1], PM_REMOVE)) {
         }
     }
-    for (int id : {IDC_BROWSE, IDC_LOAD}) {
+    for (int id : kButtons) {
         while (::PeekMessageA(&message, ::GetDlgItem(m_hWnd, id), BM_CLICK, BM_CLICK, PM_REMOVE)) {
         }
     }
@@ -191,13 +212,13 @@ void CVersionUpDlg::OffsetPos(int delta)
     PaintNow();
 }
 
-void CVersionUpDlg::ShowOutputPortName(const char* name)
+void CVersionUpDlg::ShowOutputPortName(const wchar_t* name)
 {
     m_outName.SetWindowText(name);
     PaintNow();
 }
 
-void CVersionUpDlg::ShowInputPortName(const char* name)
+void CVersionUpDlg::ShowInputPortName(const wchar_t* name)
 {
     m_inName.SetWindowText(name);
     PaintNow();

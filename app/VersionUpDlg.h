@@ -1,5 +1,5 @@
-// The main window: the console's port names, the firmware file, the status line and progress
-// bar, Browse and Load. It owns the updater, which reports through the window's controls.
+// The main window: the console's port names and Ports..., the firmware file, the status line and
+// progress bar, Browse and Load. It owns the updater, which reports through the window's controls.
 #pragma once
 
 #include "framework/Controls.h"
@@ -21,8 +21,8 @@ public:
     void SetRange(int lower, int upper) override;
     void SetPos(int position) override;
     void OffsetPos(int delta) override;
-    void ShowOutputPortName(const char* name) override;
-    void ShowInputPortName(const char* name) override;
+    void ShowOutputPortName(const wchar_t* name) override;
+    void ShowInputPortName(const wchar_t* name) override;
     void ShowMessageBox(const char* text) override;
 
 protected:
@@ -38,6 +38,7 @@ private:
     void AddAboutEntry() const;
     void OnBrowse();
     void OnLoad();
+    void OnPorts();
     void EnableButtons(bool enable) const;
     void DiscardQueuedClicks() const;
 

@@ -6,6 +6,7 @@
 #define IDD_ABOUTBOX 100
 #define IDS_ABOUTBOX 101    // "&About...." in the system menu
 #define IDD_VERSIONUP_DIALOG 102
+#define IDD_PORTS 103          // the chooser of the output and input port
 
 #define IDM_ABOUTBOX 0x0010 // system-menu command; the platform's own commands are 0xF000 and up
 
@@ -16,3 +17,6 @@
 #define IDC_STATUS 1012
 #define IDC_INPUT_PORT 1014
 #define IDC_OUTPUT_PORT 1015
+#define IDC_PORTS 1016         // "Ports..." opens the chooser
+#define IDC_OUTPUT_LIST 1017   // the chooser's drop-down lists
+#define IDC_INPUT_LIST 1018

@@ -54,8 +54,8 @@ public:
     void SetRange(int, int) override {}
     void SetPos(int) override {}
     void OffsetPos(int) override {}
-    void ShowOutputPortName(const char*) override {}
-    void ShowInputPortName(const char*) override {}
+    void ShowOutputPortName(const wchar_t*) override {}
+    void ShowInputPortName(const wchar_t*) override {}
     void ShowMessageBox(const char* text) override { std::fprintf(stderr, "%s\n", text); }
 
     char last[64] = {};

@@ -5,8 +5,8 @@
 
 namespace {
 
-template <typename Caps, typename Text>
-bool ReadCaps(MMRESULT(WINAPI* readCaps)(UINT_PTR, Caps*, UINT), uint32_t index, BasicMidiDeviceCaps<Text>& caps)
+template <typename Caps>
+bool ReadCaps(MMRESULT(WINAPI* readCaps)(UINT_PTR, Caps*, UINT), uint32_t index, MidiDeviceCaps& caps)
 {
     Caps read{};
     if (readCaps(index, &read, sizeof(read)) != MMSYSERR_NOERROR)
@@ -26,8 +26,8 @@ public:
 
     bool Read(MidiDirection direction, uint32_t index, MidiDeviceCaps& caps) override
     {
-        return direction == MidiDirection::Output ? ReadCaps(midiOutGetDevCapsA, index, caps)
-                                                  : ReadCaps(midiInGetDevCapsA, index, caps);
+        return direction == MidiDirection::Output ? ReadCaps(midiOutGetDevCapsW, index, caps)
+                                                  : ReadCaps(midiInGetDevCapsW, index, caps);
     }
 };
 
@@ -39,8 +39,10 @@ IMidiDeviceList& SystemMidiDevices()
     return devices;
 }
 
-bool ReadSystemMidiDevice(MidiDirection direction, uint32_t index, MidiDeviceWideCaps& caps)
+std::vector<ListedDevice> ListDevices(IMidiDeviceList& devices, MidiDirection direction)
 {
-    return direction == MidiDirection::Output ? ReadCaps(midiOutGetDevCapsW, index, caps)
-                                              : ReadCaps(midiInGetDevCapsW, index, caps);
+    std::vector<ListedDevice> listed(devices.Count(direction));
+    for (uint32_t i = 0; i < listed.size(); ++i)
+        listed[i].readable = devices.Read(direction, i, listed[i].caps);
+    return listed;
 }

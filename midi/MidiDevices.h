@@ -5,22 +5,19 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum class MidiDirection { Output, Input };
 
-// What a device says it is.
-template <typename Text>
-struct BasicMidiDeviceCaps {
+// What a device says it is. The name is read with the wide capabilities, every character as the
+// driver gives it: ports are found, shown, remembered and named by it.
+struct MidiDeviceCaps {
     uint16_t mid = 0;       // manufacturer ID
     uint16_t pid = 0;       // product ID
-    Text name;              // at most 31 characters
+    std::wstring name;      // at most 31 characters
 
-    bool operator==(const BasicMidiDeviceCaps&) const = default;
+    bool operator==(const MidiDeviceCaps&) const = default;
 };
-// Discovery compares the 8-bit names, as the console's driver has always been found.
-using MidiDeviceCaps = BasicMidiDeviceCaps<std::string>;
-// The name as the driver gives it, every character of it: for showing and naming ports.
-using MidiDeviceWideCaps = BasicMidiDeviceCaps<std::wstring>;
 
 class IMidiDeviceList {
 public:
@@ -33,5 +30,11 @@ public:
 
 // The devices of winmm.
 IMidiDeviceList& SystemMidiDevices();
-// One device of winmm with its wide name; false when its capabilities cannot be read.
-bool ReadSystemMidiDevice(MidiDirection direction, uint32_t index, MidiDeviceWideCaps& caps);
+
+// One device of a list as it reads now.
+struct ListedDevice {
+    bool readable = false;
+    MidiDeviceCaps caps;
+};
+// Every device of `direction`, numbered as the list numbers them.
+std::vector<ListedDevice> ListDevices(IMidiDeviceList& devices, MidiDirection direction);

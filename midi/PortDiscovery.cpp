@@ -2,8 +2,6 @@
 
 #include "StatusTexts.h"
 
-#include <cstring>
-
 namespace {
 
 // The console's USB-MIDI driver identifies itself by maker, product and the start of the
@@ -11,64 +9,107 @@ namespace {
 constexpr uint16_t kMakerId = 37;
 struct Identity {
     uint16_t productId;
-    const char* namePrefix;
+    const wchar_t* namePrefix;
 };
-constexpr Identity kOutputIdentity = {4, "KALDIR USB OUT"};
-constexpr Identity kInputIdentity = {5, "KALDIR USB IN"};
+constexpr Identity kOutputIdentity = {4, L"KALDIR USB OUT"};
+constexpr Identity kInputIdentity = {5, L"KALDIR USB IN"};
 
 bool IsConsole(MidiDirection direction, const MidiDeviceCaps& caps)
 {
     const Identity& identity = direction == MidiDirection::Output ? kOutputIdentity : kInputIdentity;
-    return caps.mid == kMakerId && caps.pid == identity.productId &&
-           caps.name.compare(0, std::strlen(identity.namePrefix), identity.namePrefix) == 0;
-}
-
-int DriverNotFound(IPortDisplay& display)
-{
-    display.ShowMessageBox(texts::kDriverNotFound);
-    display.ShowStatus(texts::kDriverNotFound);
-    return 0;
+    return caps.mid == kMakerId && caps.pid == identity.productId && caps.name.starts_with(identity.namePrefix);
 }
 
 } // namespace
 
-CConsolePorts::CConsolePorts(IMidiDeviceList& devices) : m_devices(devices)
+CConsolePorts::CConsolePorts(IMidiDeviceList& devices, IPortMemory& memory) : m_devices(devices), m_memory(memory)
 {
 }
 
 int CConsolePorts::Find(IPortDisplay& display)
 {
-    if (!Search(MidiDirection::Output, m_out))
-        return DriverNotFound(display);
-    display.ShowOutputPortName(m_out.caps.name.c_str());
-    if (!Search(MidiDirection::Input, m_in))
-        return DriverNotFound(display);
-    display.ShowInputPortName(m_in.caps.name.c_str());
-    return 1;
+    if (Discover()) {
+        ShowPorts(display, true, true);
+        return 1;
+    }
+    if (m_out.device != kNoDevice)
+        display.ShowOutputPortName(m_out.caps.name.c_str());
+    display.ShowMessageBox(texts::kDriverNotFound);
+    display.ShowStatus(texts::kDriverNotFound);
+    return 0;
 }
 
 bool CConsolePorts::Confirm(IPortDisplay& display)
 {
-    if (!m_out.found || !m_in.found)
-        return false;
+    if (!m_out.found || !m_in.found) {
+        if (!Discover())
+            return false;
+        ShowPorts(display, true, true);
+        return true;
+    }
     if (StillThere(MidiDirection::Output, m_out) && StillThere(MidiDirection::Input, m_in))
         return true;
-    const bool out = Search(MidiDirection::Output, m_out);
-    const bool in = Search(MidiDirection::Input, m_in);
-    display.ShowOutputPortName(out ? m_out.caps.name.c_str() : "");
-    display.ShowInputPortName(in ? m_in.caps.name.c_str() : "");
+    bool out = false;
+    bool in = false;
+    if (m_byName) {
+        out = SearchByName(MidiDirection::Output, m_out.caps.name, m_out);
+        in = SearchByName(MidiDirection::Input, m_in.caps.name, m_in);
+    } else if (Discover()) {
+        out = in = true;
+    } else {
+        out = m_out.device != kNoDevice;
+        in = m_in.device != kNoDevice;
+    }
+    ShowPorts(display, out, in);
     return out && in;
 }
 
-// Takes the lowest-numbered device with the console's identity. A device whose capabilities
-// cannot be read is passed over. Without one the port names no device, and so the next
-// confirmation searches again.
-bool CConsolePorts::Search(MidiDirection direction, Port& port)
+bool CConsolePorts::Choose(uint32_t outDevice, uint32_t inDevice, IPortDisplay& display)
+{
+    Port out{outDevice, {}, true};
+    Port in{inDevice, {}, true};
+    if (!m_devices.Read(MidiDirection::Output, outDevice, out.caps) ||
+        !m_devices.Read(MidiDirection::Input, inDevice, in.caps))
+        return false;
+    m_out = out;
+    m_in = in;
+    m_byName = true;
+    // Without the registry the choice still holds for this run.
+    m_memory.Remember({m_out.caps.name, m_in.caps.name});
+    ShowPorts(display, true, true);
+    return true;
+}
+
+// The console's own ports, searched each for itself; when one is missing, the remembered pair,
+// taken only whole. Otherwise the ports name what the console's search found.
+bool CConsolePorts::Discover()
+{
+    const bool out = Search(MidiDirection::Output, m_out);
+    const bool in = Search(MidiDirection::Input, m_in);
+    m_byName = false;
+    if (out && in)
+        return true;
+    PortNames names;
+    Port chosenOut;
+    Port chosenIn;
+    if (!m_memory.Recall(names) || !SearchByName(MidiDirection::Output, names.out, chosenOut) ||
+        !SearchByName(MidiDirection::Input, names.in, chosenIn))
+        return false;
+    m_out = chosenOut;
+    m_in = chosenIn;
+    m_byName = true;
+    return true;
+}
+
+// Takes the lowest-numbered device that matches. A device whose capabilities cannot be read is
+// passed over. Without one the port names no device, and so the next confirmation searches again.
+template <typename Match>
+bool CConsolePorts::TakeFirst(MidiDirection direction, Port& port, const Match& matches)
 {
     const uint32_t count = m_devices.Count(direction);
     MidiDeviceCaps caps;
     for (uint32_t i = 0; i < count; ++i) {
-        if (m_devices.Read(direction, i, caps) && IsConsole(direction, caps)) {
+        if (m_devices.Read(direction, i, caps) && matches(caps)) {
             port = {i, caps, true};
             return true;
         }
@@ -77,8 +118,26 @@ bool CConsolePorts::Search(MidiDirection direction, Port& port)
     return false;
 }
 
+bool CConsolePorts::Search(MidiDirection direction, Port& port)
+{
+    return TakeFirst(direction, port, [direction](const MidiDeviceCaps& caps) { return IsConsole(direction, caps); });
+}
+
+// A port not found keeps the name, to be searched for again.
+bool CConsolePorts::SearchByName(MidiDirection direction, std::wstring name, Port& port)
+{
+    port.caps.name = name;
+    return TakeFirst(direction, port, [&name](const MidiDeviceCaps& caps) { return caps.name == name; });
+}
+
 bool CConsolePorts::StillThere(MidiDirection direction, const Port& port)
 {
     MidiDeviceCaps caps;
     return m_devices.Read(direction, port.device, caps) && caps == port.caps;
+}
+
+void CConsolePorts::ShowPorts(IPortDisplay& display, bool out, bool in) const
+{
+    display.ShowOutputPortName(out ? m_out.caps.name.c_str() : L"");
+    display.ShowInputPortName(in ? m_in.caps.name.c_str() : L"");
 }

@@ -1,9 +1,11 @@
-// Finds the console's USB-MIDI output and input among the MIDI devices the system lists, and
-// makes sure before each update that the devices found are still the console's.
+// Finds the console's USB-MIDI output and input among the MIDI devices the system lists, takes
+// the pair the user chooses instead, and makes sure before each update that the devices in use
+// are still the ones taken.
 #pragma once
 
 #include "MidiDevices.h"
 #include "PortDisplay.h"
+#include "PortMemory.h"
 
 #include <cstdint>
 
@@ -13,31 +15,45 @@ inline constexpr uint32_t kNoDevice = 0xFFFFFFFE;
 
 class CConsolePorts {
 public:
-    explicit CConsolePorts(IMidiDeviceList& devices = SystemMidiDevices());
+    explicit CConsolePorts(IMidiDeviceList& devices = SystemMidiDevices(), IPortMemory& memory = UserPortMemory());
 
-    // Discovery at start. 1 when both were found: their names are shown and their devices kept.
-    // Otherwise 0, after the missing-driver text went to a message box and the status line; a
-    // port names a device only when its device was found.
+    // Discovery at start: the ports that identify themselves as the console's driver does, or
+    // else the pair the user chose last (by name). 1 when a pair was found: its names are shown
+    // and its devices kept. Otherwise 0, after the console's output name (when found) and the
+    // missing-driver text went to a message box and the status line.
     int Find(IPortDisplay& display);
     // Before the ports open: true when the devices at the kept numbers still describe themselves
-    // as they did when discovery took them. Otherwise (a cable pulled and plugged again moves or
-    // removes devices) discovery runs again without a message, the port fields show what it
-    // found, and the result tells whether it found both. False when discovery never found both.
+    // as they did when they were taken. Otherwise (a cable pulled and plugged again moves or
+    // removes devices) they are searched again without a message, as they were found: the
+    // console's by identity, a chosen pair by name; the port fields show what was found, and the
+    // result tells whether both were. When no pair was ever found (a console plugged in after
+    // the start), discovery runs again without a message and shows a pair only when it finds one.
     bool Confirm(IPortDisplay& display);
+    // The user's pair, numbered as the device list numbers them now: used from now on, shown
+    // and remembered. False, and nothing changes, when either device cannot be read.
+    bool Choose(uint32_t outDevice, uint32_t inDevice, IPortDisplay& display);
 
     uint32_t OutDevice() const { return m_out.device; }
     uint32_t InDevice() const { return m_in.device; }
+    IMidiDeviceList& Devices() const { return m_devices; }
 
 private:
     struct Port {
         uint32_t device = kNoDevice;
-        MidiDeviceCaps caps;    // as the device described itself when discovery took it
-        bool found = false;     // discovery took a device once
+        MidiDeviceCaps caps;    // as the device described itself when it was taken
+        bool found = false;     // a device was taken once
     };
+    bool Discover();
+    template <typename Match>
+    bool TakeFirst(MidiDirection direction, Port& port, const Match& matches);
     bool Search(MidiDirection direction, Port& port);
+    bool SearchByName(MidiDirection direction, std::wstring name, Port& port);
     bool StillThere(MidiDirection direction, const Port& port);
+    void ShowPorts(IPortDisplay& display, bool out, bool in) const;
 
     IMidiDeviceList& m_devices;
+    IPortMemory& m_memory;
     Port m_out;
     Port m_in;
+    bool m_byName = false;      // the pair in use was chosen by the user: it is found again by name
 };

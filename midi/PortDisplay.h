@@ -6,8 +6,9 @@ class IPortDisplay {
 public:
     virtual ~IPortDisplay() = default;
     virtual void ShowStatus(const char* text) = 0;
-    virtual void ShowOutputPortName(const char* name) = 0;
-    virtual void ShowInputPortName(const char* name) = 0;
+    // Names as the devices give them; they may hold any character.
+    virtual void ShowOutputPortName(const wchar_t* name) = 0;
+    virtual void ShowInputPortName(const wchar_t* name) = 0;
     // A modal message box with an OK button only.
     virtual void ShowMessageBox(const char* text) = 0;
 };

@@ -3,8 +3,9 @@
 #include "KeepAwake.h"
 #include "UpdateRun.h"
 
-CVersionUpdater::CVersionUpdater(IUpdateDisplay& display, const UpdateTiming& timing, IMidiDeviceList& devices)
-    : m_display(display), m_timing(timing), m_port(timing.sendTimeoutMs), m_ports(devices)
+CVersionUpdater::CVersionUpdater(IUpdateDisplay& display, const UpdateTiming& timing, IMidiDeviceList& devices,
+                                 IPortMemory& memory)
+    : m_display(display), m_timing(timing), m_port(timing.sendTimeoutMs), m_ports(devices, memory)
 {
 }
 
@@ -13,11 +14,22 @@ int CVersionUpdater::FindPorts()
     return m_ports.Find(m_display);
 }
 
+bool CVersionUpdater::ConfirmPorts()
+{
+    return m_ports.Confirm(m_display);
+}
+
+bool CVersionUpdater::ChoosePorts(uint32_t outDevice, uint32_t inDevice)
+{
+    return m_ports.Choose(outDevice, inDevice, m_display);
+}
+
 bool CVersionUpdater::Load(const PathChar* path)
 {
-    // The ports found at start may have moved or gone since (a cable pulled and plugged again):
-    // only devices that are still the console's are opened, and without them the open fails.
-    const bool confirmed = m_ports.Confirm(m_display);
+    // The ports in use may have moved or gone since (a cable pulled and plugged again), or none
+    // were found at start: only devices that are still the ones taken are opened, and without
+    // them the open fails.
+    const bool confirmed = ConfirmPorts();
     return LoadOnPorts(path, confirmed ? m_ports.OutDevice() : kNoDevice, confirmed ? m_ports.InDevice() : kNoDevice);
 }
 

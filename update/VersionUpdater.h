@@ -1,5 +1,5 @@
-// The state that lives between button presses (the port, the discovered devices, the last
-// file's length) and the two things the user can do with it: find the console, update it.
+// The state that lives between button presses (the port, the ports in use, the last file's
+// length) and what the user can do with it: find the console, choose its ports, update it.
 #pragma once
 
 #include <cstdint>
@@ -12,12 +12,18 @@
 
 class CVersionUpdater {
 public:
-    // `devices` is the system's MIDI device list; tests give one whose devices come and go.
+    // `devices` is the system's MIDI device list and `memory` the user's remembered pair of ports;
+    // tests give their own.
     explicit CVersionUpdater(IUpdateDisplay& display, const UpdateTiming& timing = UpdateTiming{},
-                             IMidiDeviceList& devices = SystemMidiDevices());
+                             IMidiDeviceList& devices = SystemMidiDevices(), IPortMemory& memory = UserPortMemory());
 
     // Finds the console's ports at start; 1 when both were found.
     int FindPorts();
+    // The ports in use as they are now, looked for again as a Load does; true when both are there.
+    bool ConfirmPorts();
+    // The user's pair, numbered as the device list numbers them now, for this and later runs.
+    bool ChoosePorts(uint32_t outDevice, uint32_t inDevice);
+    const CConsolePorts& Ports() const { return m_ports; }
     // The whole update from the firmware file at `path` to the final command; every outcome
     // is reported in the status line. False when another update was running, so that this one
     // ended with "Device open failed!!" before opening a port.

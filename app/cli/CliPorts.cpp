@@ -8,19 +8,9 @@
 
 namespace {
 
-struct PortCaps {
-    bool readable = false;
-    MidiDeviceWideCaps caps;
-};
-
-// Read with the wide capabilities, so that names show and compare with every character.
-std::vector<PortCaps> Ports(MidiDirection direction)
+std::vector<ListedDevice> Ports(MidiDirection direction)
 {
-    const uint32_t count = SystemMidiDevices().Count(direction);
-    std::vector<PortCaps> ports(count);
-    for (uint32_t i = 0; i < count; ++i)
-        ports[i].readable = ReadSystemMidiDevice(direction, i, ports[i].caps);
-    return ports;
+    return ListDevices(SystemMidiDevices(), direction);
 }
 
 std::wstring KindName(MidiDirection direction)
@@ -32,17 +22,17 @@ std::wstring KindName(MidiDirection direction)
 class CQuietPortDisplay : public IPortDisplay {
 public:
     void ShowStatus(const char*) override {}
-    void ShowOutputPortName(const char*) override {}
-    void ShowInputPortName(const char*) override {}
+    void ShowOutputPortName(const wchar_t*) override {}
+    void ShowInputPortName(const wchar_t*) override {}
     void ShowMessageBox(const char*) override {}
 };
 
 std::wstring PortTable(MidiDirection direction, uint32_t picked)
 {
     std::wstring text = KindName(direction) + L"s:\n  index  manufacturer  product  name\n";
-    const std::vector<PortCaps> ports = Ports(direction);
+    const std::vector<ListedDevice> ports = Ports(direction);
     for (size_t i = 0; i < ports.size(); ++i) {
-        const PortCaps& port = ports[i];
+        const ListedDevice& port = ports[i];
         wchar_t ids[64];
         if (port.readable)
             std::swprintf(ids, 64, L"%-7u%-14u%-9u", static_cast<unsigned>(i), unsigned{port.caps.mid},
@@ -65,17 +55,18 @@ void ListPorts()
 {
     CQuietPortDisplay quiet;
     CConsolePorts ports;
+    // Only a pair that was found whole is what an update would use.
     const bool found = ports.Find(quiet) == 1;
-    std::wstring text = PortTable(MidiDirection::Output, ports.OutDevice()) +
-                       PortTable(MidiDirection::Input, ports.InDevice());
+    std::wstring text = PortTable(MidiDirection::Output, found ? ports.OutDevice() : kNoDevice) +
+                       PortTable(MidiDirection::Input, found ? ports.InDevice() : kNoDevice);
     text += found ? L"* the ports an update uses without --out-port and --in-port\n"
-                  : L"Discovery finds no pair of the console's ports: name them with --out-port and --in-port.\n";
+                  : L"Discovery finds neither the console's ports nor a pair chosen in the dialog: name them with --out-port and --in-port.\n";
     WriteText(stdout, text);
 }
 
 std::wstring FindNamedPort(MidiDirection direction, const std::wstring& argument, NamedPort& port)
 {
-    const std::vector<PortCaps> ports = Ports(direction);
+    const std::vector<ListedDevice> ports = Ports(direction);
     const std::wstring see = L" (see --list-ports)";
     if (!argument.empty() && argument.find_first_not_of(L"0123456789") == std::wstring::npos) {
         const unsigned long index = std::wcstoul(argument.c_str(), nullptr, 10);

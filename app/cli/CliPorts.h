@@ -12,7 +12,8 @@ struct NamedPort {
 };
 
 // Prints every MIDI output and input with its index, manufacturer and product IDs and name,
-// marking the ports that discovery picks. Opens none.
+// marking the pair that an update would use by itself (the console's, or the pair chosen in the
+// dialog). Opens none.
 void ListPorts();
 
 // Finds the port of `direction` that `argument` names: an index as ListPorts prints it (an argument

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "ConsoleText.h"
 
@@ -62,24 +63,14 @@ void CConsoleDisplay::OffsetPos(int delta)
     DrawProgress();
 }
 
-void CConsoleDisplay::ShowOutputPortName(const char* name)
+void CConsoleDisplay::ShowOutputPortName(const wchar_t* name)
 {
-    PrintLine(stdout, kOutputLabel, name);
+    PrintPortName(kOutputLabel, name);
 }
 
-void CConsoleDisplay::ShowInputPortName(const char* name)
+void CConsoleDisplay::ShowInputPortName(const wchar_t* name)
 {
-    PrintLine(stdout, kInputLabel, name);
-}
-
-void CConsoleDisplay::ShowNamedPorts(std::wstring_view outName, std::wstring_view inName)
-{
-    ClearBar();
-    // The labels are plain ASCII.
-    const std::string_view outLabel = kOutputLabel;
-    const std::string_view inLabel = kInputLabel;
-    WriteText(stdout, std::wstring(outLabel.begin(), outLabel.end()) + std::wstring(outName) + L"\n" +
-                          std::wstring(inLabel.begin(), inLabel.end()) + std::wstring(inName) + L"\n");
+    PrintPortName(kInputLabel, name);
 }
 
 void CConsoleDisplay::ShowMessageBox(const char* text)
@@ -94,6 +85,19 @@ void CConsoleDisplay::PrintLine(std::FILE* stream, const char* prefix, const cha
     ClearBar();
     std::fprintf(stream, "%s%s\n", prefix, text);
     std::fflush(stream);
+    if (redraw)
+        DrawProgress();
+}
+
+// Port names may hold any character: they go out through the one text writer. Like any line,
+// above the bar.
+void CConsoleDisplay::PrintPortName(const char* label, const wchar_t* name)
+{
+    const bool redraw = m_barOnLine;
+    ClearBar();
+    // The labels are plain ASCII.
+    const std::string_view ascii = label;
+    WriteText(stdout, std::wstring(ascii.begin(), ascii.end()) + name + L"\n");
     if (redraw)
         DrawProgress();
 }

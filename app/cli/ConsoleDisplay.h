@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdio>
-#include <string_view>
 
 #include "UpdateDisplay.h"
 
@@ -20,18 +19,16 @@ public:
     void SetRange(int lower, int upper) override;
     void SetPos(int position) override;
     void OffsetPos(int delta) override;
-    void ShowOutputPortName(const char* name) override;
-    void ShowInputPortName(const char* name) override;
+    void ShowOutputPortName(const wchar_t* name) override;
+    void ShowInputPortName(const wchar_t* name) override;
     void ShowMessageBox(const char* text) override;
-    // The ports the user named, shown as discovery shows the ports it finds; their names may
-    // hold any character.
-    void ShowNamedPorts(std::wstring_view outName, std::wstring_view inName);
 
     // The status text shown last; empty before the first.
     const char* LastStatus() const { return m_lastStatus; }
 
 private:
     void PrintLine(std::FILE* stream, const char* prefix, const char* text);
+    void PrintPortName(const char* label, const wchar_t* name);
     void DrawProgress();
     void ClearBar();
 

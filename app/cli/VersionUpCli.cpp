@@ -47,11 +47,12 @@ int Update(const CliOptions& options)
     CVersionUpdater updater(display);
     bool alone = true;
     if (options.outPort) {
-        display.ShowNamedPorts(out.name, in.name);
+        display.ShowOutputPortName(out.name.c_str());
+        display.ShowInputPortName(in.name.c_str());
         alone = updater.LoadOnPorts(options.file.c_str(), out.index, in.index);
     } else {
-        // Like the dialog: a console that is not found is reported, and the update then fails
-        // when it opens the ports.
+        // Like the dialog: the console's ports, or else the pair chosen in the dialog; without
+        // either the missing driver is reported, and the update then fails when it opens the ports.
         updater.FindPorts();
         alone = updater.Load(options.file.c_str());
     }

@@ -1,8 +1,10 @@
 // The dialog program driven from another process as a user drives it, with the virtual console
-// as its MIDI devices, in one walk: without the console, with it, Browse and Cancel, a damaged
-// file, a whole update, the About box through the system menu. Screenshots go to the build tree.
+// as its MIDI devices, in one walk: under other port names, chosen with Ports... and remembered,
+// with the console's own names, Browse and Cancel, a damaged file, a whole update, the About box
+// through the system menu. Screenshots go to the build tree.
 // Programs left behind by a failure end with the Wine server that run-gui-tests.sh stops.
 #include "FirmwareGenerator.h"
+#include "RememberedPorts.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +30,9 @@ std::string ToWindowsPath(std::string path)
 
 const std::string kWork = ToWindowsPath(GUI_WORK_DIR);
 const char* const kCaption = "PQ4400 Version up Program";
+// The console's ports as newer MIDI stacks may show them: other names and identifiers.
+const std::string kRenamed =
+    "out 1 2 Other Synth\nout 65535 65535 PQ4400 MIDI 2.0 Out\nin 65535 65535 PQ4400 MIDI 2.0 In";
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 30000)
 {
@@ -149,6 +154,7 @@ struct CMainWindow {
     {
         return WaitUntil([&] { return Status() == status && Ask(window, WM_NULL) != -1; }, 120000);
     }
+    std::string Ports() const { return Text(Item(IDC_OUTPUT_PORT)) + "|" + Text(Item(IDC_INPUT_PORT)); }
     bool Load(const std::string& status) const
     {
         PostMessageA(Item(IDC_LOAD), BM_CLICK, 0, 0);
@@ -186,11 +192,11 @@ std::filesystem::path WriteFirmware(const std::filesystem::path& name, const CSy
 
 // The texts of the labels that do not fit their control in the font the platform gives the
 // dialog: the program's template, made into a dialog here, where its font can be measured.
-std::string LabelsCutShort()
+std::string LabelsCutShort(int templateId)
 {
     InitCommonControls();   // the template's progress bar
     const HMODULE program = LoadLibraryExA(ToWindowsPath(VERSIONUP_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    const HWND dialog = CreateDialogParamW(program, MAKEINTRESOURCEW(IDD_VERSIONUP_DIALOG), nullptr,
+    const HWND dialog = CreateDialogParamW(program, MAKEINTRESOURCEW(templateId), nullptr,
                                            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
     const HDC dc = GetDC(dialog);
     SelectObject(dc, HGDIOBJ(SendMessageW(dialog, WM_GETFONT, 0, 0)));
@@ -215,9 +221,11 @@ TEST(VersionUpGui, AWalkThroughTheProgram)
 {
     CreateDirectoryA(kWork.c_str(), nullptr);
     CreateDirectoryA(ToWindowsPath(SCREENSHOT_DIR).c_str(), nullptr);
-    EXPECT_EQ(LabelsCutShort(), "");
-    // Without the console the driver message comes first, in a box titled with the program's name.
-    const PROCESS_INFORMATION alone = Start("no_devices");
+    EXPECT_EQ(LabelsCutShort(IDD_VERSIONUP_DIALOG) + LabelsCutShort(IDD_PORTS), "");
+    const CRememberedPorts none({});   // the prefix's registry as it was, at the end
+    // Without the console's own ports the driver message comes first, in a box titled with the
+    // program's name.
+    const PROCESS_INFORMATION alone = Start(kRenamed);
     const HWND box = WaitFor(alone.dwProcessId, "#32770", "versionup");
     ASSERT_NE(box, nullptr);
     EXPECT_NE(FindWindowExA(box, nullptr, "Static", "KALDIR USB Driver not found!!"), nullptr);
@@ -225,14 +233,36 @@ TEST(VersionUpGui, AWalkThroughTheProgram)
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     const CMainWindow without{alone};
     EXPECT_TRUE(without.Ended("KALDIR USB Driver not found!!"));
-    EXPECT_EQ(Text(without.Item(IDC_OUTPUT_PORT)) + Text(without.Item(IDC_INPUT_PORT)), "");
+    EXPECT_EQ(without.Ports(), "|");
+    // The user chooses the ports: every device as Windows lists it, the first preselected.
+    PostMessageA(without.Item(IDC_PORTS), BM_CLICK, 0, 0);
+    const HWND chooser = WaitFor(alone.dwProcessId, "#32770", "Ports");
+    ASSERT_NE(chooser, nullptr);
+    const HWND outs = GetDlgItem(chooser, IDC_OUTPUT_LIST), ins = GetDlgItem(chooser, IDC_INPUT_LIST);
+    EXPECT_EQ(Ask(outs, CB_GETCOUNT) * 10 + Ask(ins, CB_GETCOUNT), 21);
+    EXPECT_EQ(EditText(outs), L"Other Synth  (manufacturer 1, product 2)");
+    Ask(outs, CB_SETCURSEL, 1);
+    EXPECT_EQ(EditText(outs), L"PQ4400 MIDI 2.0 Out  (manufacturer 65535, product 65535)");
+    Screenshot("ports-dialog");
+    PostMessageA(chooser, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return without.Ports() == "PQ4400 MIDI 2.0 Out|PQ4400 MIDI 2.0 In"; }));
+    without.Choose(WriteFirmware("small.bin", CSyntheticFirmware().FillRegionRandom(0, 1)));
+    EXPECT_TRUE(without.Load("Complete!"));
+    Screenshot("chosen-ports");
     EXPECT_EQ(Escape(alone, without.Item(IDC_BROWSE)), 0u);
+    // The next start takes the pair remembered, without a message.
+    const CMainWindow again{Start(kRenamed)};
+    ASSERT_TRUE(again.Ended(""));
+    EXPECT_EQ(again.Ports(), "PQ4400 MIDI 2.0 Out|PQ4400 MIDI 2.0 In");
+    EXPECT_EQ(Escape(again.process, again.Item(IDC_BROWSE)), 0u);
 
     const std::string journal = kWork + "\\journal.txt";
     DeleteFileA(journal.c_str());
-    const CMainWindow main{Start("latency_ms 50\njournal " + journal)};   // slow enough to watch
+    // Slow enough to watch. The console's own ports win over the pair remembered.
+    const CMainWindow main{Start("latency_ms 50\njournal " + journal + "\n" + kRenamed +
+                                 "\nout 37 4 KALDIR USB OUT\nin 37 5 KALDIR USB IN")};
     ASSERT_TRUE(main.Ended(""));
-    EXPECT_EQ(Text(main.Item(IDC_OUTPUT_PORT)) + "|" + Text(main.Item(IDC_INPUT_PORT)), "KALDIR USB OUT|KALDIR USB IN");
+    EXPECT_EQ(main.Ports(), "KALDIR USB OUT|KALDIR USB IN");
     EXPECT_EQ(main.Bar(), "0-35 at 0");
     const std::filesystem::path broken = WriteFirmware("broken.bin", CSyntheticFirmware().FillRegion(0, 0x3C).BreakChecksum(2));
     main.Choose(broken);
@@ -255,7 +285,8 @@ TEST(VersionUpGui, AWalkThroughTheProgram)
     PostMessageA(main.Item(IDC_LOAD), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return main.Status() == "Device open...." && Ask(main.window, WM_NULL) == -1; }));
     // An impatient click meanwhile does nothing, then or later: the buttons are disabled.
-    EXPECT_FALSE(IsWindowEnabled(main.Item(IDC_LOAD)) || IsWindowEnabled(main.Item(IDC_BROWSE)));
+    EXPECT_FALSE(IsWindowEnabled(main.Item(IDC_LOAD)) || IsWindowEnabled(main.Item(IDC_BROWSE)) ||
+                 IsWindowEnabled(main.Item(IDC_PORTS)));
     PostMessageA(main.Item(IDC_LOAD), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitUntil([&] {
         return MiddleRow(main.Item(IDC_STATUS)) != status && MiddleRow(main.Item(IDC_PROGRESS)) != bar;

@@ -1,5 +1,6 @@
 // Port discovery over the device lists of devices.txt: winmm reads the lists once per process,
-// but which devices can be read changes with the console's configuration.
+// but which devices can be read changes with the console's configuration. The console's own
+// ports come first; a pair the user chose before is taken, by whole name, only in their place.
 #include "PortDiscovery.h"
 
 #include "ConsoleRig.h"
@@ -10,20 +11,25 @@ const std::string kLongOut = "out:KALDIR USB OUT 2 on USB Hub 7 A";
 const std::string kLongIn = "in:KALDIR USB IN 2 on USB Hub 7 AB";
 const std::string kMissing = "KALDIR USB Driver not found!!";
 const std::string kBox = "box:" + kMissing;
+const PortNames kChosen = {L"Kaldir USB OUT", L"KALDIR USB in"};
 
 struct Case {
     const char* config;
     int result;
     uint32_t out, in;
     Strings shown;
+    PortNames remembered = {};
 };
 
 const Case kCases[] = {
     {"", 1, 4, 4, {kLongOut, kLongIn}},
     {"unreadable_out 4\nunreadable_in 4", 1, 5, 5, {"out:KALDIR USB OUT", "in:KALDIR USB IN"}},
-    // Without an output the input is not searched.
-    {"unreadable_out 4\nunreadable_out 5", 0, kNoDevice, kNoDevice, {kBox}},
+    {"unreadable_out 4\nunreadable_out 5", 0, kNoDevice, 4, {kBox}},
     {"unreadable_in 4\nunreadable_in 5", 0, 4, kNoDevice, {kLongOut, kBox}},
+    {"", 1, 4, 4, {kLongOut, kLongIn}, kChosen},
+    {"unreadable_out 4\nunreadable_out 5", 1, 2, 2, {"out:Kaldir USB OUT", "in:KALDIR USB in"}, kChosen},
+    // Only the whole pair: the console's output stays, and without its input the driver is missing.
+    {"unreadable_in 2\nunreadable_in 4\nunreadable_in 5", 0, 4, kNoDevice, {kLongOut, kBox}, kChosen},
 };
 
 class PortDiscovery : public CConsoleRig {};
@@ -33,7 +39,9 @@ TEST_F(PortDiscovery, FindsTheLowestNumberedConsoleOrReportsTheDriverMissing)
     for (const Case& c : kCases) {
         Configure(c.config);
         CRecordingDisplay display;
-        CConsolePorts ports;
+        CPortMemory memory;
+        memory.remembered = c.remembered;
+        CConsolePorts ports(SystemMidiDevices(), memory);
         EXPECT_EQ(ports.Find(display), c.result) << c.config;
         EXPECT_EQ(ports.OutDevice(), c.out) << c.config;
         EXPECT_EQ(ports.InDevice(), c.in) << c.config;

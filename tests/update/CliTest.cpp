@@ -1,7 +1,8 @@
 // versionup-cli as a script runs it: one child process per row, at once where one update at a
 // time allows, each with its own virtual console (VCONSOLE_CONFIG) and its output going to files
-// (so: plain lines, no bar).
+// (so: plain lines, no bar). The user chose the console's renamed ports in the dialog before.
 #include "ConsoleRig.h"
+#include "RememberedPorts.h"
 #include "UpdateLock.h"
 
 #include <algorithm>
@@ -31,6 +32,12 @@ const std::string kUsage = "usage: versionup-cli [--out-port PORT --in-port PORT
 // The console's ports as newer MIDI stacks may show them: other names and identifiers.
 const std::string kRenamed =
     "out 1 2 Other Synth\nout 65535 65535 PQ4400 MIDI 2.0 Out\nin 65535 65535 PQ4400 MIDI 2.0 In";
+const PortNames kChosen = {L"PQ4400 MIDI 2.0 Out", L"PQ4400 MIDI 2.0 In"};
+// The driver gives the Latin-1 byte FC as U+00FC; every name goes out as UTF-8 to a file.
+const std::string kUmlaut = "out 37 4 KALDIR USB OUT \xFC\nin ";
+const std::string kUmlautShown = "KALDIR USB OUT \xC3\xBC";
+const std::string kNoPair = "Discovery finds neither the console's ports nor a pair chosen in the dialog: name them "
+                            "with --out-port and --in-port.";
 
 const Case kCases[] = {
     {"", "", 64, {}, {"versionup-cli: FILE is missing", kUsage}},
@@ -46,17 +53,19 @@ const Case kCases[] = {
     {"--list-ports", "", 0, {"MIDI outputs:", "* 0      37            4        KALDIR USB OUT", "MIDI inputs:",
                              "* 0      37            5        KALDIR USB IN",
                              "* the ports an update uses without --out-port and --in-port"}},
-    {"--list-ports", kRenamed, 0, {"  1      65535         65535    PQ4400 MIDI 2.0 Out",
-                                   "  0      65535         65535    PQ4400 MIDI 2.0 In",
-                                   "Discovery finds no pair of the console's ports: name them with --out-port and "
-                                   "--in-port."}},
+    {"--list-ports", kRenamed, 0, {"* 1      65535         65535    PQ4400 MIDI 2.0 Out",
+                                   "* 0      65535         65535    PQ4400 MIDI 2.0 In",
+                                   "* the ports an update uses without --out-port and --in-port"}},
+    // An output without its input is no pair: nothing is marked.
+    {"--list-ports", kUmlaut + "1 1 Other In", 0, {"  0      37            4        " + kUmlautShown, kNoPair}},
     // U, 4 erases, 16 write packets and the final command; the digest is sha256sum's for the same bytes.
     {"--check FW", "", 0, {"File size:         34816 bytes", "Block map:         1024 entries, 8 blocks supplied",
                            "Regions present:   0 (1 of 35)", "Command U:         sent", "Regions erased:    0, 2-4 (4)",
                            "Messages to send:  22",
                            "SHA-256:           525d34f20f8830aacd9623dc58b84021b4d27f901dce83cfdf1ab3dae4dffab0"}},
     {"--check missing.bin", "", 1, {"File not found!!"}},
-    {"missing.bin", "", 1, {"Output Port : KALDIR USB OUT", "Input Port : KALDIR USB IN", "File not found!!"}},
+    {"missing.bin", kUmlaut + "37 5 KALDIR USB IN", 1, {"Output Port : " + kUmlautShown, "Input Port : KALDIR USB IN",
+                                                         "File not found!!"}},
     // Without the console's driver the message box becomes a line on stderr.
     {"FW", "no_devices", 1, {"KALDIR USB Driver not found!!", "Device open....", "Device open failed!!"},
      {"KALDIR USB Driver not found!!"}},
@@ -67,9 +76,13 @@ const Case kCases[] = {
     {"FW", "", 1, {"File reading....", "Device open failed!!"},
      {"versionup-cli: another update of the console is running; try again when it has ended"}, false, 0,
      Start::kWhileAnUpdateHoldsTheLock},
-    // Discovery does not know these ports; the user names them by index or by name.
-    {"--out-port 1 --in-port 0 FW_LONG", kRenamed, 0,
+    // Discovery does not know these ports: the pair chosen before is used without a message, and
+    // the user may name others by index or by name.
+    {"FW", kRenamed, 0,
      {"Output Port : PQ4400 MIDI 2.0 Out", "Input Port : PQ4400 MIDI 2.0 In", "Device open....", "Complete!"}, {}, true,
+     5000, Start::kAfterTheRowsAbove},
+    {"--out-port 0 --in-port 0 FW_LONG", kRenamed, 0,
+     {"Output Port : Other Synth", "Input Port : PQ4400 MIDI 2.0 In", "Device open....", "Complete!"}, {}, true,
      5000, Start::kAfterTheRowsAbove},
     {"--out-port=\"PQ4400 MIDI 2.0 Out\" --in-port \"PQ4400 MIDI 2.0 In\" FW", kRenamed, 0,
      {"Device open....", "Complete!"}, {}, true, 5000, Start::kAfterTheRowsAbove},
@@ -101,6 +114,7 @@ class Cli : public CConsoleRig {};
 
 TEST_F(Cli, ExitCodesOutputAndFlashOfEachRow)
 {
+    const CRememberedPorts chosen(kChosen);
     char self[MAX_PATH];
     const std::filesystem::path test(std::string(self, GetModuleFileNameA(nullptr, self, MAX_PATH)));
     const std::string cli = (test.parent_path() / VU_CLI_FROM_TEST).lexically_normal().string();

@@ -31,6 +31,12 @@ std::string PacketName(uint32_t address)
 
 } // namespace
 
+std::string Utf8(const std::wstring& text)
+{
+    const std::u8string utf8 = std::filesystem::path(text).u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
+
 void CRecordingDisplay::ShowStatus(const char* text)
 {
     statuses += (statuses.empty() ? "" : "|") + std::string(text);

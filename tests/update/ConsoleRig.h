@@ -22,6 +22,8 @@ using Strings = std::vector<std::string>;
 constexpr uint32_t kConsoleOut = 4;
 constexpr uint32_t kConsoleIn = 4;
 
+std::string Utf8(const std::wstring& text);
+
 // What was shown: the status texts joined by "|"; the bar as "|U:" for a range 0 to U, "P " for
 // a position, "+" for a step; and in order "out:NAME", "in:NAME", "box:TEXT".
 class CRecordingDisplay : public IUpdateDisplay {
@@ -30,8 +32,8 @@ public:
     void SetRange(int /*lower*/, int upper) override { progress += "|" + std::to_string(upper) + ":"; }
     void SetPos(int position) override { progress += std::to_string(position) + " "; }
     void OffsetPos(int /*delta*/) override { progress += "+"; }
-    void ShowOutputPortName(const char* name) override { shown.push_back(std::string("out:") + name); }
-    void ShowInputPortName(const char* name) override { shown.push_back(std::string("in:") + name); }
+    void ShowOutputPortName(const wchar_t* name) override { shown.push_back("out:" + Utf8(name)); }
+    void ShowInputPortName(const wchar_t* name) override { shown.push_back("in:" + Utf8(name)); }
     void ShowMessageBox(const char* text) override { shown.push_back(std::string("box:") + text); }
 
     std::string statuses;
@@ -71,6 +73,21 @@ private:
 };
 
 Strings ReadLines(const std::string& path);
+
+// A remembered pair of ports of the test's own; none at first.
+struct CPortMemory : IPortMemory {
+    bool Recall(PortNames& names) override
+    {
+        names = remembered;
+        return !remembered.out.empty();
+    }
+    bool Remember(const PortNames& names) override
+    {
+        remembered = names;
+        return true;
+    }
+    PortNames remembered;
+};
 // Expands "R5" into the names of region 5's write packets and "R0:3" into its first three;
 // other words stay as they are.
 Strings Expand(const std::string& names);

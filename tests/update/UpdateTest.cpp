@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <span>
 
 #include "FirmwareImage.h"
 #include "RegionMap.h"
@@ -12,7 +13,8 @@
 namespace {
 
 // Each of `configs` is run alone: console lines, "heap N" (the run's n-th heap block fails) or
-// "undiscovered" (no port discovery before the update).
+// "undiscovered" (no port discovery before the update, and the Load, which looks again, finds no
+// console's output either).
 struct Case {
     CSyntheticFirmware file;
     Strings configs;
@@ -139,7 +141,7 @@ TEST_F(Update, EachCaseShowsSendsAndLeavesWhatItShould)
         for (const std::string& config : c.configs) {
             SCOPED_TRACE("row " + std::to_string(&c - kCases) + ": " + config);
             const bool heap = config.starts_with("heap ");
-            Configure(heap || config == "undiscovered" ? "" : config);
+            Configure(heap ? "" : config == "undiscovered" ? "unreadable_out 4\nunreadable_out 5" : config);
             const std::string path = c.path ? c.path : WriteFirmware(c.file);
             const CRecordingDisplay run = Run(path, config != "undiscovered", heap ? std::stoi(config.substr(5)) : 0);
             EXPECT_EQ(run.statuses, c.statuses);
@@ -174,44 +176,66 @@ struct CPluggedDevices : IMidiDeviceList {
     }
 };
 
-// One program run's updates, as the dialog makes them: between them the console's devices
-// move or go, or the driver keeps a message even after a reset (its ports then stay closed).
+// Program runs' updates, as the dialog makes them: between them the console's devices move or
+// go or come late, the user chooses a pair, or the driver keeps a message even after a reset (its
+// ports then stay closed).
 TEST_F(Update, DevicesThatMovedAreFoundAgainAndNoneThatDoesNotMatchIsOpened)
 {
-    const MidiDeviceCaps out{37, 4, "KALDIR USB OUT"}, in{37, 5, "KALDIR USB IN"}, other{1, 1, "Other Synth"};
+    const MidiDeviceCaps out{37, 4, L"KALDIR USB OUT"}, in{37, 5, L"KALDIR USB IN"}, other{1, 1, L"Other Synth"},
+                         otherIn{1, 2, L"Other In"};
     const std::string outShown = "out:KALDIR USB OUT", inShown = "in:KALDIR USB IN";
     const std::string done = kInstalling + "|Complete!", failed = kOpened + "|Device open failed!!";
-    const struct {
+    struct Step {
         std::vector<MidiDeviceCaps> outs, ins;
         Strings shown;   // the port fields
         std::string statuses;
         const char* config = "";
-    } steps[] = {
+        bool choose = false;   // the user chooses the first output and input before the Load
+    };
+    const Step steps[] = {
         {{other, out}, {in}, {}, done},   // as found at start
         {{out}, {in}, {outShown, inShown}, done},
-        {{{37, 4, "KALDIR USB OUT 2"}}, {in}, {"out:KALDIR USB OUT 2", inShown}, done},   // another console
-        {{{37, 5, "KALDIR USB OUT"}}, {in}, {"out:", inShown}, failed},
+        {{{37, 4, L"KALDIR USB OUT 2"}}, {in}, {"out:KALDIR USB OUT 2", inShown}, done},   // another console
+        {{{37, 5, L"KALDIR USB OUT"}}, {in}, {"out:", inShown}, failed},
         {{other, out}, {}, {outShown, "in:"}, failed},
         {{other, other, out}, {other, in}, {outShown, inShown}, done},
         {{other, other, out}, {other, in}, {}, kErasing + "|Uninstall failed!!", "fault erase 2 keep"},
         {{other, other, out}, {other, in}, {}, failed},
     };
-    CPluggedDevices devices;
-    devices.lists[0] = steps[0].outs;
-    devices.lists[1] = steps[0].ins;
-    CRecordingDisplay display;
-    CVersionUpdater updater(display, Timing(), devices);
-    ASSERT_EQ(updater.FindPorts(), 1);
+    // Nothing found at start: each Load looks again, quietly.
+    const Step late[] = {
+        {{other}, {otherIn}, {}, failed},   // no other message box
+        {{other, out}, {in}, {outShown, inShown}, done},   // plugged in after the start
+        {{other, out}, {otherIn, in}, {}, done, "", true},
+        {{out, other}, {in, otherIn}, {"out:Other Synth", "in:Other In"}, done},   // a choice wins, found by name
+        {{out}, {in}, {"out:", "in:"}, failed},
+    };
     const std::string path = WriteFirmware(kLower);
-    for (const auto& step : steps) {
-        SCOPED_TRACE("step " + std::to_string(&step - steps));
-        devices.lists[0] = step.outs;
-        devices.lists[1] = step.ins;
-        Configure(step.config);
-        Load(updater, display, path);
-        EXPECT_EQ(display.shown, step.shown);
-        EXPECT_EQ(display.statuses, step.statuses);
-        EXPECT_EQ(Received().empty(), step.statuses == failed);
+    const struct {
+        std::span<const Step> steps;
+        int found;
+        std::string remembered;
+    } runs[] = {{steps, 1, "|"}, {late, 0, "Other Synth|Other In"}};
+    for (const auto& run : runs) {
+        CPluggedDevices devices;
+        devices.lists[0] = run.steps[0].outs;
+        devices.lists[1] = run.steps[0].ins;
+        CRecordingDisplay display;
+        CPortMemory memory;
+        CVersionUpdater updater(display, Timing(), devices, memory);
+        EXPECT_EQ(updater.FindPorts(), run.found);
+        for (const Step& step : run.steps) {
+            SCOPED_TRACE("step " + std::to_string(&step - run.steps.data()));
+            devices.lists[0] = step.outs;
+            devices.lists[1] = step.ins;
+            Configure(step.config);
+            EXPECT_TRUE(!step.choose || updater.ChoosePorts(0, 0));
+            Load(updater, display, path);
+            EXPECT_EQ(display.shown, step.shown);
+            EXPECT_EQ(display.statuses, step.statuses);
+            EXPECT_EQ(Received().empty(), step.statuses == failed);
+        }
+        EXPECT_EQ(Utf8(memory.remembered.out + L"|" + memory.remembered.in), run.remembered);
     }
 }
 

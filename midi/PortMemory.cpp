@@ -1,0 +1,53 @@
+#include "PortMemory.h"
+
+#include <windows.h>
+
+namespace {
+
+// A device name has at most 31 characters; a longer value names no device.
+bool ReadName(const wchar_t* value, std::wstring& name)
+{
+    wchar_t text[64] = {};
+    DWORD size = sizeof(text);
+    if (::RegGetValueW(HKEY_CURRENT_USER, kPortMemoryKey, value, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+        return false;
+    name = text;
+    return !name.empty();
+}
+
+bool WriteName(HKEY key, const wchar_t* value, const std::wstring& name)
+{
+    const DWORD size = static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t));
+    return ::RegSetValueExW(key, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()), size) == ERROR_SUCCESS;
+}
+
+class CRegistryPortMemory : public IPortMemory {
+public:
+    bool Recall(PortNames& names) override
+    {
+        PortNames read;
+        if (!ReadName(kOutputPortValue, read.out) || !ReadName(kInputPortValue, read.in))
+            return false;
+        names = read;
+        return true;
+    }
+
+    bool Remember(const PortNames& names) override
+    {
+        HKEY key = nullptr;
+        if (::RegCreateKeyExW(HKEY_CURRENT_USER, kPortMemoryKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr) != ERROR_SUCCESS)
+            return false;
+        const bool written = WriteName(key, kOutputPortValue, names.out) && WriteName(key, kInputPortValue, names.in);
+        ::RegCloseKey(key);
+        return written;
+    }
+};
+
+} // namespace
+
+IPortMemory& UserPortMemory()
+{
+    static CRegistryPortMemory memory;
+    return memory;
+}
