@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <new>
+#include <vector>
 
 // Looks at the state the port shares with the driver's callback thread.
 class CMidiPortTestAccess {
@@ -15,6 +17,13 @@ public:
     static HMIDIOUT Out(const CMidiPort& port) { return port.m_hOut; }
     static void ForgetSendDone(CMidiPort& port) { port.m_sendDone.Reset(); }
     static bool WaitSendDone(const CMidiPort& port) { return port.m_sendDone.Wait(10000); }
+    static std::vector<const void*> InHeaders(const CMidiPort& port)
+    {
+        std::vector<const void*> headers;
+        for (const CHeapBlock& block : port.m_inHeaders)
+            headers.push_back(block.Data());
+        return headers;
+    }
     // Nothing armed or signalled; the open flag, the handles and every input header agree.
     static ::testing::AssertionResult Idle(const CMidiPort& port, bool open)
     {
@@ -224,6 +233,36 @@ TEST_F(MidiPort, AReplyThatComesTooLateIsNeverCopied)
         EXPECT_TRUE(result == 1 ? reply.Holds(20) : reply.Untouched()) << timeoutMs;
         EXPECT_TRUE(Access::Idle(port, true));
     }
+}
+
+// A driver that a pulled cable leaves holding our input buffers, or that reports a message sent
+// long after the port gave up on it: what it holds is never queued, freed or reused, and nothing
+// reaches a port that is gone.
+TEST_F(MidiPort, WhatTheDriverKeepsOutlivesThePort)
+{
+    Configure("keep_input");
+    std::vector<const void*> held;
+    {
+        CMidiPort port;
+        ASSERT_EQ(port.Open(kConsoleOut, kConsoleIn), 1);
+        held = Access::InHeaders(port);
+        EXPECT_EQ(port.Close(), 1);
+        EXPECT_EQ(port.Open(kConsoleOut, kConsoleIn), 0);   // the user restarts the tool
+    }
+    for (const void* header : held)
+        EXPECT_EQ(GlobalSize(GlobalHandle(header)), sizeof(MIDIHDR));
+
+    Configure("fault erase 1 late_done 1000");
+    alignas(CMidiPort) unsigned char place[sizeof(CMidiPort)];
+    auto* port = new (place) CMidiPort(100);
+    ASSERT_EQ(port->Open(kConsoleOut, kConsoleIn), 1);
+    CGuardedReply reply;
+    Exchange(*port, reply, 0);
+    EXPECT_EQ(port->Open(kConsoleOut, kConsoleIn), 1);   // still open, but sends nothing more
+    port->~CMidiPort();
+    std::fill(std::begin(place), std::end(place), uint8_t{0x5A});
+    Sleep(2000);   // the MOM_DONE comes meanwhile
+    EXPECT_TRUE(std::all_of(std::begin(place), std::end(place), [](uint8_t b) { return b == 0x5A; }));
 }
 
 } // namespace
