@@ -2,9 +2,38 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+
+namespace {
+// MIDI's status bytes that open and close a system-exclusive message; every byte between them
+// is below 0x80.
+constexpr uint8_t kSysexStart = 0xF0;
+constexpr uint8_t kSysexEnd = 0xF7;
+} // namespace
+
+// What the driver's callbacks are given as their instance value. A driver that kept a message
+// or a buffer of ours may still call back after the port is gone (a late MOM_DONE, or input it
+// hands back at last): then the target stays for the rest of the process and finds no port.
+struct CMidiPort::CallbackTarget {
+    std::atomic<CMidiPort*> port;
+    // Callbacks between their look at `port` and their return.
+    std::atomic<int> running{0};
+
+    template <typename Handle, typename Handler>
+    static void Forward(DWORD_PTR instance, Handler handler, Handle handle, UINT message, DWORD_PTR param1,
+                        DWORD_PTR param2)
+    {
+        auto* target = reinterpret_cast<CallbackTarget*>(instance);
+        target->running.fetch_add(1);
+        if (CMidiPort* port = target->port.load())
+            (port->*handler)(handle, message, param1, param2);
+        target->running.fetch_sub(1);
+    }
+};
 
 CMidiPort::CMidiPort(uint32_t sendTimeoutMs)
-    : m_outHeader(sizeof(MIDIHDR)), m_outBlock(kBlockSize), m_sendTimeoutMs(sendTimeoutMs)
+    : m_outHeader(sizeof(MIDIHDR)), m_collectBlock(kBlockSize), m_outBlock(kBlockSize),
+      m_target(new (std::nothrow) CallbackTarget{this}), m_sendTimeoutMs(sendTimeoutMs)
 {
     for (int slot = 0; slot < kInputBlocks; ++slot) {
         m_inHeaders[slot] = CHeapBlock(sizeof(MIDIHDR));
@@ -19,10 +48,24 @@ CMidiPort::CMidiPort(uint32_t sendTimeoutMs)
 CMidiPort::~CMidiPort()
 {
     Close();
-    // The driver may still write to a message it kept: that memory must outlive the port.
+    if (m_target) {
+        m_target->port.store(nullptr);
+        while (m_target->running.load() != 0)
+            SwitchToThread();
+        // A driver that kept something of ours may still call back, and write to what it kept:
+        // the target and that memory must outlive the port.
+        if (!m_outKept && !m_inKept)
+            delete m_target;
+    }
     if (m_outKept) {
         m_outHeader.Abandon();
         m_outBlock.Abandon();
+    }
+    if (m_inKept) {
+        for (int slot = 0; slot < kInputBlocks; ++slot) {
+            m_inHeaders[slot].Abandon();
+            m_inBlocks[slot].Abandon();
+        }
     }
 }
 
@@ -31,19 +74,19 @@ int CMidiPort::Open(uint32_t outDevice, uint32_t inDevice)
     if (m_hOut && m_hIn)
         return 1;
     // Memory was short when the port was made: there is nothing to send from or receive into.
-    // Or the driver kept a message: the output header is not ours to use any more.
-    if (!HasBuffers() || m_outKept)
+    // Or the driver kept a message or the input buffers: they are not ours to use any more.
+    if (!HasBuffers() || m_outKept || m_inKept)
         return 0;
 
     HMIDIOUT out = nullptr;
     if (midiOutOpen(&out, outDevice, reinterpret_cast<DWORD_PTR>(&OutCallback),
-                    reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION) != MMSYSERR_NOERROR)
+                    reinterpret_cast<DWORD_PTR>(m_target), CALLBACK_FUNCTION) != MMSYSERR_NOERROR)
         return 0;
     m_hOut = out;
 
     HMIDIIN in = nullptr;
     bool ok = midiInOpen(&in, inDevice, reinterpret_cast<DWORD_PTR>(&InCallback),
-                         reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION) == MMSYSERR_NOERROR;
+                         reinterpret_cast<DWORD_PTR>(m_target), CALLBACK_FUNCTION) == MMSYSERR_NOERROR;
     if (ok) {
         m_hIn = in;
         ok = midiInReset(m_hIn) == MMSYSERR_NOERROR;
@@ -81,16 +124,26 @@ int CMidiPort::Close()
         midiOutClose(m_hOut);
         m_hOut = nullptr;
     }
-    if (m_hIn) {
-        midiInStop(m_hIn);
-        midiInReset(m_hIn);
-        for (int slot = 0; slot < kInputBlocks; ++slot)
-            midiInUnprepareHeader(m_hIn, InHeader(slot), sizeof(MIDIHDR));
-        midiInClose(m_hIn);
-        m_hIn = nullptr;
-    }
+    if (m_hIn)
+        CloseInput();
     m_replyEvent.Reset();
     return 1;
+}
+
+// The reset hands every input buffer back. One that does not unprepare is still the driver's,
+// as is everything when the input will not close (a pulled cable can leave a driver so): the
+// driver may still write to them, so they are never prepared, queued or released again.
+void CMidiPort::CloseInput()
+{
+    midiInStop(m_hIn);
+    midiInReset(m_hIn);
+    for (int slot = 0; slot < kInputBlocks; ++slot) {
+        if (midiInUnprepareHeader(m_hIn, InHeader(slot), sizeof(MIDIHDR)) != MMSYSERR_NOERROR)
+            m_inKept = true;
+    }
+    if (midiInClose(m_hIn) != MMSYSERR_NOERROR)
+        m_inKept = true;
+    m_hIn = nullptr;
 }
 
 void CMidiPort::SendLong(const uint8_t* data, uint32_t length, uint8_t* reply)
@@ -112,6 +165,8 @@ void CMidiPort::SendLong(const uint8_t* data, uint32_t length, uint8_t* reply)
     // Armed before the message leaves: the console may answer before midiOutLongMsg returns.
     if (reply) {
         m_replyBuffer.store(reply, std::memory_order_relaxed);
+        m_sentLength.store(length, std::memory_order_relaxed);
+        m_collected.store(0, std::memory_order_relaxed);
         m_awaitingReply.store(true, std::memory_order_release);
     }
     if (midiOutLongMsg(m_hOut, header, sizeof(MIDIHDR)) != MMSYSERR_NOERROR) {
@@ -142,9 +197,17 @@ int CMidiPort::WaitReply(uint32_t timeoutMs, uint32_t& replyLength)
     const bool armed = m_awaitingReply.load(std::memory_order_acquire);
     bool replied = m_replyEvent.Wait(armed ? timeoutMs : 0);
     if (!replied) {
-        // Time-out: take the buffer back. A handler that took it first is copying right now;
-        // once it is done the reply is complete and counts.
-        DisarmCapture();
+        // Time-out: take the capture back. A handler that ended the reply first is copying it
+        // right now; once it is done the reply is complete and counts. Otherwise a message that
+        // has begun is the reply as far as it came.
+        const bool takenBack = m_awaitingReply.exchange(false);
+        WaitForInputHandlers();
+        const uint32_t begun = m_collected.load(std::memory_order_relaxed);
+        if (takenBack && begun > 0) {
+            std::memcpy(m_replyBuffer.load(std::memory_order_relaxed), m_collectBlock.Data(), begun);
+            m_replyLength.store(begun, std::memory_order_relaxed);
+            m_replyEvent.Set();
+        }
         replied = m_replyEvent.Wait(0);
     }
     m_replyEvent.Reset();
@@ -155,13 +218,13 @@ int CMidiPort::WaitReply(uint32_t timeoutMs, uint32_t& replyLength)
 void CALLBACK CMidiPort::OutCallback(HMIDIOUT handle, UINT message, DWORD_PTR instance,
                                      DWORD_PTR param1, DWORD_PTR param2)
 {
-    reinterpret_cast<CMidiPort*>(instance)->OnOutMessage(handle, message, param1, param2);
+    CallbackTarget::Forward(instance, &CMidiPort::OnOutMessage, handle, message, param1, param2);
 }
 
 void CALLBACK CMidiPort::InCallback(HMIDIIN handle, UINT message, DWORD_PTR instance,
                                     DWORD_PTR param1, DWORD_PTR param2)
 {
-    reinterpret_cast<CMidiPort*>(instance)->OnInMessage(handle, message, param1, param2);
+    CallbackTarget::Forward(instance, &CMidiPort::OnInMessage, handle, message, param1, param2);
 }
 
 void CMidiPort::OnOutMessage(HMIDIOUT, UINT message, DWORD_PTR, DWORD_PTR)
@@ -178,14 +241,8 @@ void CMidiPort::OnInMessage(HMIDIIN handle, UINT message, DWORD_PTR param1, DWOR
     m_inHandlersRunning.fetch_add(1);
     if (m_open.load()) {
         auto* header = reinterpret_cast<MIDIHDR*>(param1);
-        if (m_awaitingReply.exchange(false, std::memory_order_acq_rel)) {
-            // A damaged message (MIM_LONGERROR) ends the wait without data.
-            const uint32_t length =
-                message == MIM_LONGDATA ? std::min<uint32_t>(header->dwBytesRecorded, kBlockSize) : 0;
-            std::memcpy(m_replyBuffer.load(std::memory_order_relaxed), header->lpData, length);
-            m_replyLength.store(length, std::memory_order_relaxed);
-            m_replyEvent.Set();
-        }
+        if (m_awaitingReply.load())
+            Collect(message, *header);
         // Straight back to the driver, flags as they are, so that its queue stays full.
         midiInPrepareHeader(handle, header, sizeof(MIDIHDR));
         midiInAddBuffer(handle, header, sizeof(MIDIHDR));
@@ -195,7 +252,7 @@ void CMidiPort::OnInMessage(HMIDIIN handle, UINT message, DWORD_PTR param1, DWOR
 
 bool CMidiPort::HasBuffers() const
 {
-    return m_outHeader.Valid() && m_outBlock.Valid() &&
+    return m_target && m_outHeader.Valid() && m_outBlock.Valid() && m_collectBlock.Valid() &&
            std::all_of(std::begin(m_inHeaders), std::end(m_inHeaders),
                        [](const CHeapBlock& block) { return block.Valid(); }) &&
            std::all_of(std::begin(m_inBlocks), std::end(m_inBlocks),
@@ -212,12 +269,61 @@ MIDIHDR* CMidiPort::InHeader(int slot)
     return reinterpret_cast<MIDIHDR*>(m_inHeaders[slot].Data());
 }
 
-void CMidiPort::DisarmCapture()
+// One input buffer while a reply is awaited. The driver hands buffers back one at a time and in
+// order, so the pieces of a message come here one after the other.
+void CMidiPort::Collect(UINT message, const MIDIHDR& header)
 {
-    // Losing the exchange means a handler took the buffer (or nothing was armed): wait until
-    // no handler can still be writing to it.
-    if (!m_awaitingReply.exchange(false, std::memory_order_acq_rel))
-        WaitForInputHandlers();
+    if (message == MIM_LONGERROR) {
+        // A damaged message ends the wait without data.
+        m_collected.store(0, std::memory_order_relaxed);
+        EndCapture(0);
+        return;
+    }
+    const uint32_t recorded = std::min<uint32_t>(header.dwBytesRecorded, kBlockSize);
+    if (recorded == 0)
+        return;
+    const auto* data = reinterpret_cast<const uint8_t*>(header.lpData);
+    uint32_t collected = m_collected.load(std::memory_order_relaxed);
+    if (data[0] == kSysexStart) {
+        // Another message begins: the one in hand was cut short and ends as it stands.
+        if (collected > 0) {
+            EndCapture(collected);
+            return;
+        }
+    } else if (collected == 0) {
+        return;   // the rest of a message that nobody awaited
+    }
+    const uint32_t taken = std::min<uint32_t>(recorded, kBlockSize - collected);
+    std::memcpy(m_collectBlock.Data() + collected, data, taken);
+    collected += taken;
+    m_collected.store(collected, std::memory_order_relaxed);
+    // What the block cannot hold is dropped: its pieces begin without F0.
+    if (!std::memchr(data, kSysexEnd, recorded) && collected < kBlockSize)
+        return;
+    if (IsEcho(collected)) {
+        m_collected.store(0, std::memory_order_relaxed);
+        return;
+    }
+    EndCapture(collected);
+}
+
+// A port that loops back, or a device with MIDI thru, returns our own message; some of them
+// (a write whose first data bytes are low, the final command) would pass for an answer.
+bool CMidiPort::IsEcho(uint32_t length) const
+{
+    return length == m_sentLength.load(std::memory_order_relaxed) &&
+           std::memcmp(m_collectBlock.Data(), m_outBlock.Data(), length) == 0;
+}
+
+// The reply goes to the caller's buffer unless the caller's thread took the capture back first;
+// it then ends the reply itself from what was collected.
+void CMidiPort::EndCapture(uint32_t length)
+{
+    if (!m_awaitingReply.exchange(false))
+        return;
+    std::memcpy(m_replyBuffer.load(std::memory_order_relaxed), m_collectBlock.Data(), length);
+    m_replyLength.store(length, std::memory_order_relaxed);
+    m_replyEvent.Set();
 }
 
 // A header the driver has given back unprepares; one it still holds does not, and stays its own.
@@ -227,9 +333,11 @@ void CMidiPort::UnprepareOutHeader()
         m_outKept = true;
 }
 
+// No handler collects any more when this returns, so a new capture starts from nothing.
 void CMidiPort::CancelCapture()
 {
-    DisarmCapture();
+    m_awaitingReply.store(false);
+    WaitForInputHandlers();
     m_replyEvent.Reset();
 }
 

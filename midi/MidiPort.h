@@ -1,5 +1,9 @@
 // The console's pair of MIDI ports: complete SysEx messages go out on the output, and the next
 // SysEx message that comes in after a send is captured as the console's reply.
+//
+// A reply is a whole message from F0 to F7, whatever input buffers the driver hands it over in:
+// classic drivers give a buffer back when it is full or the message ends, but some USB-MIDI
+// drivers and newer MIDI stacks give one back at every USB packet or pause, a few bytes each.
 #pragma once
 
 #include "Event.h"
@@ -28,27 +32,33 @@ public:
     CMidiPort& operator=(const CMidiPort&) = delete;
 
     // Opens output and input and starts input: 1 on success; otherwise 0 with both closed.
-    // An open port stays as it is and gives 1. Once the driver has kept a message, the port
-    // never opens again (0).
+    // An open port stays as it is and gives 1. Once the driver has kept a message or an input
+    // buffer, the port never opens again (0).
     int Open(uint32_t outDevice, uint32_t inDevice);
     // Closes both ports; always 1.
     int Close();
     // Sends one complete SysEx message; the driver gets the port's own copy of `data`, so the
     // caller may release it as soon as this returns. With a reply buffer of kBlockSize bytes,
-    // the next SysEx message that arrives is copied into it. A message the port cannot send
+    // the next SysEx message that arrives is copied into it: the buffers from one that begins
+    // with F0 up to the one that holds F7, at most kBlockSize bytes. A message identical to the
+    // one sent is its echo (a loopback port, MIDI thru), never the reply: the wait goes on. A message the port cannot send
     // (port closed, empty, longer than kBlockSize, refused by the driver) returns at once, and
     // one the driver does not report sent within the send time-out is taken back from it;
     // either way no capture stays armed. A message the driver does not give back even then
     // stays the driver's, and the port is closed for good.
     void SendLong(const uint8_t* data, uint32_t length, uint8_t* reply);
     // 1 when the reply came within the time-out (without data if the driver reported the
-    // incoming message damaged), else 0; `replyLength` is the number of bytes copied into the
-    // reply buffer (0 without a reply or data). Either way the reply buffer is free again on
-    // return. Returns 0 at once when no capture is armed, e.g. after a send that did not go out.
+    // incoming message damaged), else 0; a message begun but not ended by the time-out, or cut
+    // short by the start of another, is the reply as it stands. `replyLength` is the number of
+    // bytes copied into the reply buffer (0 without a reply or data). Either way the reply
+    // buffer is free again on return. Returns 0 at once when no capture is armed, e.g. after a
+    // send that did not go out.
     int WaitReply(uint32_t timeoutMs, uint32_t& replyLength);
 
 private:
     friend class CMidiPortTestAccess;
+
+    struct CallbackTarget;
 
     static void CALLBACK OutCallback(HMIDIOUT handle, UINT message, DWORD_PTR instance,
                                      DWORD_PTR param1, DWORD_PTR param2);
@@ -60,9 +70,12 @@ private:
     bool HasBuffers() const;
     MIDIHDR* OutHeader();
     MIDIHDR* InHeader(int slot);
-    void DisarmCapture();
+    void Collect(UINT message, const MIDIHDR& header);
+    bool IsEcho(uint32_t length) const;
+    void EndCapture(uint32_t length);
     void UnprepareOutHeader();
     void CancelCapture();
+    void CloseInput();
     void WaitForInputHandlers() const;
 
     // Set while the ports carry traffic. Cleared by Close before it resets the input, so that the
@@ -73,9 +86,12 @@ private:
     CManualEvent m_sendDone;
     HMIDIIN m_hIn = nullptr;
     CHeapBlock m_inHeaders[kInputBlocks];
-    // Set (release) after m_replyBuffer is stored: whoever sees it set and takes it (acquire)
-    // sees the buffer pointer. Taking it by exchange makes exactly one side the owner of the
-    // buffer: the input handler, which then copies, or the caller's thread, which disarms.
+    // Set after m_replyBuffer, m_sentLength and m_collected are stored: a handler that sees it
+    // set sees them. Clearing it by exchange makes exactly one side the owner of the caller's
+    // buffer: the input handler that ends the reply and copies it, or the caller's thread,
+    // which takes the capture back. Handlers count themselves in m_inHandlersRunning before
+    // they look at it, so once the caller has cleared it and seen no handler running, none is
+    // collecting any more.
     std::atomic<bool> m_awaitingReply{false};
     // Set only after the reply is complete in m_replyBuffer (or a damaged one ended the wait).
     CManualEvent m_replyEvent;
@@ -85,6 +101,15 @@ private:
     std::atomic<uint32_t> m_replyLength{0};
     // The caller's reply buffer; published by m_awaitingReply.
     std::atomic<uint8_t*> m_replyBuffer{nullptr};
+    // The reply as it comes in, piece by piece: the caller's buffer gets it only once it ends,
+    // so a wait that ends without data leaves that buffer as it was.
+    CHeapBlock m_collectBlock;
+    // Bytes of the reply collected so far, 0 while none has begun. Written by the caller's
+    // thread when it arms or takes back the capture (no handler collects then) and by the
+    // input handlers while the capture is armed; the driver hands buffers back one at a time.
+    std::atomic<uint32_t> m_collected{0};
+    // The length of the message in m_outBlock, to tell its echo; published by m_awaitingReply.
+    std::atomic<uint32_t> m_sentLength{0};
     // The data blocks that the input headers point to.
     CHeapBlock m_inBlocks[kInputBlocks];
     // Input handlers between their check of m_open and their return. Once this is 0 after
@@ -97,5 +122,10 @@ private:
     // are the driver's from then on, never used, unprepared or released again. The caller's
     // thread alone reads and writes it.
     bool m_outKept = false;
+    // Set when the driver did not give back the input buffers at close (or would not close):
+    // the input headers and blocks are the driver's from then on, likewise.
+    bool m_inKept = false;
+    // What the driver's callbacks reach; it outlives the port when the driver kept anything.
+    CallbackTarget* m_target = nullptr;
     const uint32_t m_sendTimeoutMs;
 };

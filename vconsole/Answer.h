@@ -9,12 +9,14 @@ namespace vconsole {
 enum class EventKind {
     Sysex,      // a complete SysEx message, spread over as many input buffers as it needs
     Short,      // a short MIDI message (1 to 3 bytes), delivered as MIM_DATA
-    LongError   // a damaged SysEx message: one input buffer returned with MIM_LONGERROR
+    LongError,  // a damaged SysEx message: its last input buffer returned with MIM_LONGERROR
+    Fragment    // part of a SysEx message whose start went before: no reply of its own
 };
 
 struct OutEvent {
     EventKind kind = EventKind::Sysex;
     std::vector<uint8_t> bytes;
+    uint32_t pauseMs = 0;      // after the event before it
 };
 
 struct Answer {

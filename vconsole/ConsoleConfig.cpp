@@ -65,6 +65,10 @@ constexpr KindName kKinds[] = {
     {"refuse_send", FaultKind::RefuseSend, 0, 0, false, false},
     {"cut", FaultKind::Cut, 10, kLargestMessage, false, false},
     {"keep", FaultKind::Keep, 0, 0, false, false},
+    {"thru", FaultKind::Thru, 0, 0, false, false},
+    {"tail_before", FaultKind::TailBefore, 10, kLargestMessage, false, false},
+    {"cut_restart", FaultKind::CutRestart, 10, kLargestMessage, false, false},
+    {"split_delay", FaultKind::SplitDelay, 10, 600000, false, false},
 };
 
 // Returns an error text, or an empty string when the fault was taken.
@@ -164,6 +168,12 @@ std::string ParseLine(std::string_view line, ConsoleConfig& config, bool& noDevi
         if (!ParseNumber(rest, 10, 600000, number))
             return "latency_ms: needs milliseconds";
         b.latencyMs = number;
+        return {};
+    }
+    if (directive == "pieces") {
+        if (!ParseNumber(rest, 10, kLargestMessage, number) || number == 0)
+            return "pieces: needs a number of bytes from 1";
+        b.pieceBytes = number;
         return {};
     }
     if (directive == "flash_fill") {

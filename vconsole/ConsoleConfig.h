@@ -19,20 +19,23 @@ enum class Command { U, Erase, Write, Final };
 
 enum class FaultKind {
     Silent, Result, OtherRegion, EchoHighBits, WrongEcho, LongError, Delay, Early,
-    Oversized, ShortBefore, Malformed, EchoCommand, RefuseSend, Cut, Keep
+    Oversized, ShortBefore, Malformed, EchoCommand, RefuseSend, Cut, Keep,
+    Thru, TailBefore, CutRestart, SplitDelay
 };
 
 struct Fault {
     Command command = Command::Erase;
     uint32_t nth = 1;          // the n-th well-formed message of that command, from 1
     FaultKind kind = FaultKind::Silent;
-    uint32_t arg = 0;          // result byte, delay in ms, or reply size or cut in bytes
+    uint32_t arg = 0;          // result byte, delay in ms, or a size in bytes
 };
 
 // What the console does with the messages it receives; the part a test may replace while the
 // driver is loaded.
 struct Behaviour {
     uint32_t latencyMs = 0;
+    // The largest input buffer the console fills with one piece of a message; 0: any size.
+    uint32_t pieceBytes = 0;
     bool answerU = false;
     bool failOpenIn = false;
     std::vector<uint32_t> unreadableOut;

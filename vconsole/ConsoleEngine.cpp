@@ -96,7 +96,7 @@ Answer CConsoleEngine::Receive(const uint8_t* message, size_t length)
         m_flash.Program(m_command.address, m_command.data, kPacketBytes);
     if (m_command.command == Command::U && !m_behaviour.answerU)
         return {};
-    Answer answer = BuildAnswer(m_command, message, length, faults, m_behaviour.latencyMs);
+    Answer answer = BuildAnswer(m_command, message, length, faults, m_behaviour);
     // The tool awaits no answer to U, and one that came after the send was reported done could
     // meet the capture armed by the next command: it comes at once.
     answer.early = answer.early || m_command.command == Command::U;
@@ -119,14 +119,15 @@ void CConsoleEngine::NoteDelivered(const OutEvent& event)
         Journal("tx " + Hex(event.bytes.data(), event.bytes.size()));
         return;
     }
-    ++m_stats.replies;
+    if (event.kind != EventKind::Fragment)
+        ++m_stats.replies;
     const char* tag = event.kind == EventKind::LongError ? "longerror " : "tx ";
     Journal(tag + Hex(event.bytes.data(), event.bytes.size()));
 }
 
 void CConsoleEngine::NoteDropped(const OutEvent& event)
 {
-    if (event.kind != EventKind::Short)
+    if (event.kind != EventKind::Short && event.kind != EventKind::Fragment)
         ++m_stats.dropped;
     Journal("dropped " + Hex(event.bytes.data(), event.bytes.size()));
 }

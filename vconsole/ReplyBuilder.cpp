@@ -16,6 +16,41 @@ bool Has(const std::vector<Fault>& faults, FaultKind kind)
     return std::any_of(faults.begin(), faults.end(), [kind](const Fault& f) { return f.kind == kind; });
 }
 
+// The argument of the fault of that kind, 0 without one.
+uint32_t ArgOf(const std::vector<Fault>& faults, FaultKind kind)
+{
+    const auto found = std::find_if(faults.begin(), faults.end(), [kind](const Fault& f) { return f.kind == kind; });
+    return found == faults.end() ? 0 : found->arg;
+}
+
+// The reply as the tool hears it, with what comes before it: the tail of an earlier message,
+// the echo of the command (MIDI thru), a start that breaks off; its last piece may come late.
+void AddReply(Answer& answer, EventKind kind, std::vector<uint8_t> message, const uint8_t* received, size_t length,
+              const std::vector<Fault>& faults, uint32_t pieceBytes)
+{
+    if (Has(faults, FaultKind::TailBefore)) {
+        const size_t tail = std::min<size_t>(ArgOf(faults, FaultKind::TailBefore), message.size() - 1);
+        answer.events.push_back({EventKind::Fragment, {message.end() - static_cast<std::ptrdiff_t>(tail), message.end()}});
+    }
+    if (Has(faults, FaultKind::Thru))
+        answer.events.push_back({EventKind::Sysex, {received, received + length}});
+    const size_t restart = ArgOf(faults, FaultKind::CutRestart);
+    if (restart > 0 && restart < message.size())
+        answer.events.push_back({EventKind::Sysex, {message.begin(), message.begin() + static_cast<std::ptrdiff_t>(restart)}});
+    if (!Has(faults, FaultKind::SplitDelay) || kind != EventKind::Sysex || message.size() < 2) {
+        answer.events.push_back({kind, std::move(message)});
+        return;
+    }
+    // The last piece as the driver would cut it, or the end byte alone when it does not.
+    const size_t rest = pieceBytes == 0 ? 1 : (message.size() % pieceBytes ? message.size() % pieceBytes : pieceBytes);
+    const size_t last = std::min<size_t>(rest, message.size() - 1);
+    const auto split = message.end() - static_cast<std::ptrdiff_t>(last);
+    std::vector<uint8_t> end(split, message.end());
+    message.erase(split, message.end());
+    answer.events.push_back({kind, std::move(message)});
+    answer.events.push_back({EventKind::Fragment, std::move(end), ArgOf(faults, FaultKind::SplitDelay)});
+}
+
 void AppendPackedAddress(std::vector<uint8_t>& payload, uint32_t address)
 {
     const uint8_t bytes[4] = {static_cast<uint8_t>(address >> 24), static_cast<uint8_t>(address >> 16),
@@ -84,12 +119,12 @@ void Malform(std::vector<uint8_t>& message)
 } // namespace
 
 Answer BuildAnswer(const ReceivedCommand& command, const uint8_t* received, size_t length,
-                   const std::vector<Fault>& faults, uint32_t latencyMs)
+                   const std::vector<Fault>& faults, const Behaviour& behaviour)
 {
     Answer answer;
     answer.early = Has(faults, FaultKind::Early);
     answer.kept = Has(faults, FaultKind::Keep);
-    answer.delayMs = latencyMs;
+    answer.delayMs = behaviour.latencyMs;
     for (const Fault& f : faults) {
         if (f.kind == FaultKind::Delay)
             answer.delayMs += f.arg;
@@ -116,7 +151,7 @@ Answer BuildAnswer(const ReceivedCommand& command, const uint8_t* received, size
     if (Has(faults, FaultKind::ShortBefore))
         answer.events.push_back({EventKind::Short, {kActiveSensing}});
     EventKind kind = Has(faults, FaultKind::LongError) ? EventKind::LongError : EventKind::Sysex;
-    answer.events.push_back({kind, std::move(message)});
+    AddReply(answer, kind, std::move(message), received, length, faults, behaviour.pieceBytes);
     return answer;
 }
 

@@ -14,6 +14,6 @@ namespace vconsole {
 // `received` is the command's message as it arrived; `faults` are the ones that apply to it.
 // Returns the events to send and their timing; `refused` is left to the caller.
 Answer BuildAnswer(const ReceivedCommand& command, const uint8_t* received, size_t length,
-                   const std::vector<Fault>& faults, uint32_t latencyMs);
+                   const std::vector<Fault>& faults, const Behaviour& behaviour);
 
 } // namespace vconsole

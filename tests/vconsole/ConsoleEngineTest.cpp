@@ -60,6 +60,14 @@ TEST(ConsoleEngine, EachFaultBendsItsMessagesAnswerExactly)
         {"fault erase 1 refuse_send", Erase(3), {}, 0, false, true},
         {"fault erase 1 cut 17", Erase(3), sysex(Bytes(erase3.begin(), erase3.begin() + 17))},
         {"fault erase 1 keep", Erase(3), sysex(erase3), 0, false, false, true},
+        {"fault erase 1 thru", Erase(3), {{EventKind::Sysex, Erase(3)}, {EventKind::Sysex, erase3}}},
+        {"fault erase 1 tail_before 3", Erase(3), {{EventKind::Fragment, Bytes(erase3.end() - 3, erase3.end())},
+                                                   {EventKind::Sysex, erase3}}},
+        {"fault erase 1 cut_restart 5", Erase(3), {{EventKind::Sysex, Bytes(erase3.begin(), erase3.begin() + 5)},
+                                                   {EventKind::Sysex, erase3}}},
+        // The last of 6-byte pieces is 2 bytes long.
+        {"pieces 6\nfault erase 1 split_delay 900", Erase(3),
+         {{EventKind::Sysex, Bytes(erase3.begin(), erase3.end() - 2)}, {EventKind::Fragment, Bytes(erase3.end() - 2, erase3.end()), 900}}},
     };
     for (const auto& c : cases) {
         Console console("flash_fill 00\n" + std::string(c.config));
@@ -68,6 +76,7 @@ TEST(ConsoleEngine, EachFaultBendsItsMessagesAnswerExactly)
         for (size_t i = 0; i < c.events.size(); ++i) {
             EXPECT_EQ(answer.events[i].kind, c.events[i].kind) << c.config;
             EXPECT_EQ(answer.events[i].bytes, c.events[i].bytes) << c.config;
+            EXPECT_EQ(answer.events[i].pauseMs, c.events[i].pauseMs) << c.config;
         }
         EXPECT_EQ(std::make_tuple(answer.delayMs, answer.early, answer.refused, answer.kept),
                   std::make_tuple(c.delayMs, c.early, c.refused, c.kept)) << c.config;

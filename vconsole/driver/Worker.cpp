@@ -125,7 +125,18 @@ void CConsoleDriver::RunWorker(uint32_t generation)
         }
         Answer answer = std::move(job.answer);
         LONGLONG arrival = job.arrival;
-        m_jobs.pop_front();
+        // The events behind a pause stay in the job, due once the pause is over.
+        const auto pause = answer.events.empty() ? answer.events.end()
+                                                 : std::find_if(answer.events.begin() + 1, answer.events.end(),
+                                                                [](const OutEvent& e) { return e.pauseMs > 0; });
+        if (pause == answer.events.end()) {
+            m_jobs.pop_front();
+        } else {
+            job.answer.events.assign(std::make_move_iterator(pause), std::make_move_iterator(answer.events.end()));
+            job.answer.delayMs = std::exchange(job.answer.events.front().pauseMs, 0);
+            job.arrival = now;
+            answer.events.erase(pause, answer.events.end());
+        }
         m_state.Leave();
         DeliverAnswer(answer, arrival);
         m_state.Enter();
@@ -182,14 +193,18 @@ void CConsoleDriver::DeliverShort(const OutEvent& event)
     Callback(client, MIM_DATA, packed, timestamp);
 }
 
-// A SysEx reply fills as many input buffers as it needs, in order, each returned on its own;
-// a damaged one returns a single buffer, holding the message without its end byte.
+// A SysEx reply fills as many input buffers as it needs, in order, each returned on its own, and
+// with `pieces` none holds more than that. A damaged one, without its end byte, returns its last
+// buffer with MIM_LONGERROR; without `pieces` that is its first.
 void CConsoleDriver::DeliverMessage(const OutEvent& event, LONGLONG arrival)
 {
     const bool damaged = event.kind == EventKind::LongError;
+    const bool reply = event.kind != EventKind::Fragment;
     const size_t total = damaged && !event.bytes.empty() ? event.bytes.size() - 1 : event.bytes.size();
     size_t sent = 0;
+    bool ended = false;
     do {
+        size_t pieceBytes = 0;
         MIDIHDR* header = nullptr;
         Client client;
         DWORD timestamp = 0;
@@ -201,8 +216,10 @@ void CConsoleDriver::DeliverMessage(const OutEvent& event, LONGLONG arrival)
             }
             header = m_inBuffers.front();
             m_inBuffers.pop_front();
-            if (sent == 0) {
+            pieceBytes = m_engine.Settings().pieceBytes;
+            if (sent == 0)
                 m_engine.NoteDelivered(event);
+            if (sent == 0 && reply) {
                 m_replyHandedOver = Now();
                 m_engine.NoteReplyDelay(Microseconds(m_replyHandedOver - arrival));
             }
@@ -210,10 +227,13 @@ void CConsoleDriver::DeliverMessage(const OutEvent& event, LONGLONG arrival)
             timestamp = InputTimestamp();
         }
         size_t n = std::min<size_t>(total - sent, header->dwBufferLength);
+        if (pieceBytes != 0)
+            n = std::min<size_t>(n, pieceBytes);
         std::memcpy(header->lpData, event.bytes.data() + sent, n);
         sent += n;
+        ended = sent == total || (damaged && pieceBytes == 0);
         header->dwBytesRecorded = static_cast<DWORD>(n);
         MarkDone(*header);
-        Callback(client, damaged ? MIM_LONGERROR : MIM_LONGDATA, reinterpret_cast<DWORD_PTR>(header), timestamp);
-    } while (!damaged && sent < total);
+        Callback(client, damaged && ended ? MIM_LONGERROR : MIM_LONGDATA, reinterpret_cast<DWORD_PTR>(header), timestamp);
+    } while (!ended);
 }
