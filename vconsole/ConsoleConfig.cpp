@@ -152,6 +152,10 @@ std::string ParseLine(std::string_view line, ConsoleConfig& config, bool& noDevi
         return index(b.unreadableOut);
     if (directive == "unreadable_in")
         return index(b.unreadableIn);
+    if (directive == "console_out")
+        return index(b.consoleOut);
+    if (directive == "console_in")
+        return index(b.consoleIn);
     if (directive == "fail_open_in") {
         b.failOpenIn = true;
         return noArgument();

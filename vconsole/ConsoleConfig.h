@@ -35,6 +35,9 @@ struct Behaviour {
     uint32_t latencyMs = 0;
     bool answerU = false;
     bool failOpenIn = false;
+    // The devices the console listens on and answers on; empty: every device of that direction.
+    std::vector<uint32_t> consoleOut;
+    std::vector<uint32_t> consoleIn;
     std::vector<uint32_t> unreadableOut;
     std::vector<uint32_t> unreadableIn;
     std::vector<Fault> faults;

@@ -34,11 +34,11 @@ uint64_t CConsoleDriver::Microseconds(LONGLONG ticks)
 }
 
 // Milliseconds since midiInStart, as MIM_DATA and MIM_LONGDATA carry them. Under m_state.
-DWORD CConsoleDriver::InputTimestamp() const
+DWORD CConsoleDriver::InputTimestamp(const InPort& in)
 {
-    if (!m_inStarted)
+    if (!in.started)
         return 0;
-    return static_cast<DWORD>((Now() - m_inStartTime) * 1000 / TicksPerSecond());
+    return static_cast<DWORD>((Now() - in.startTime) * 1000 / TicksPerSecond());
 }
 
 void CConsoleDriver::Callback(const Client& client, UINT message, DWORD_PTR param1, DWORD_PTR param2)
@@ -62,12 +62,12 @@ bool CConsoleDriver::StartWorker()
 }
 
 // Under m_lifecycle, without m_delivery and m_state: the worker may need both to finish.
-void CConsoleDriver::StopWorkerWhenBothClosed(DWORD waitMs)
+void CConsoleDriver::StopWorkerWhenAllClosed(DWORD waitMs)
 {
     std::deque<Job> abandoned;
     {
         CHold hold(m_state);
-        if (m_out.open || m_in.open)
+        if (AnyOpen())
             return;
         ++m_workerGeneration;
         abandoned.swap(m_jobs);
@@ -143,7 +143,7 @@ void CConsoleDriver::DeliverOutDone()
         if (m_jobs.empty())
             return;
         header = std::exchange(m_jobs.front().outHeader, nullptr);
-        client = m_out;
+        client = m_outPorts[m_jobs.front().device];
     }
     if (!header)
         return;   // midiOutReset handed it back meanwhile
@@ -171,13 +171,14 @@ void CConsoleDriver::DeliverShort(const OutEvent& event)
     DWORD timestamp = 0;
     {
         CHold hold(m_state);
-        if (!m_in.open || !m_inStarted) {
+        InPort* in = AnsweringInput();
+        if (!in || !in->started) {
             m_engine.NoteDropped(event);
             return;
         }
         m_engine.NoteDelivered(event);
-        client = m_in;
-        timestamp = InputTimestamp();
+        client = in->client;
+        timestamp = InputTimestamp(*in);
     }
     Callback(client, MIM_DATA, packed, timestamp);
 }
@@ -195,19 +196,20 @@ void CConsoleDriver::DeliverMessage(const OutEvent& event, LONGLONG arrival)
         DWORD timestamp = 0;
         {
             CHold hold(m_state);
-            if (!m_in.open || !m_inStarted || m_inBuffers.empty()) {
+            InPort* in = AnsweringInput();
+            if (!in || !in->started || in->buffers.empty()) {
                 m_engine.NoteDropped(event);
                 return;
             }
-            header = m_inBuffers.front();
-            m_inBuffers.pop_front();
+            header = in->buffers.front();
+            in->buffers.pop_front();
             if (sent == 0) {
                 m_engine.NoteDelivered(event);
                 m_replyHandedOver = Now();
                 m_engine.NoteReplyDelay(Microseconds(m_replyHandedOver - arrival));
             }
-            client = m_in;
-            timestamp = InputTimestamp();
+            client = in->client;
+            timestamp = InputTimestamp(*in);
         }
         size_t n = std::min<size_t>(total - sent, header->dwBufferLength);
         std::memcpy(header->lpData, event.bytes.data() + sent, n);
