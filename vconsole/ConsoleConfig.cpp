@@ -65,6 +65,7 @@ constexpr KindName kKinds[] = {
     {"refuse_send", FaultKind::RefuseSend, 0, 0, false, false},
     {"cut", FaultKind::Cut, 10, kLargestMessage, false, false},
     {"keep", FaultKind::Keep, 0, 0, false, false},
+    {"late_done", FaultKind::LateDone, 10, 600000, false, false},
 };
 
 // Returns an error text, or an empty string when the fault was taken.
@@ -156,6 +157,10 @@ std::string ParseLine(std::string_view line, ConsoleConfig& config, bool& noDevi
         return index(b.consoleOut);
     if (directive == "console_in")
         return index(b.consoleIn);
+    if (directive == "keep_input") {
+        b.keepInput = true;
+        return noArgument();
+    }
     if (directive == "fail_open_in") {
         b.failOpenIn = true;
         return noArgument();

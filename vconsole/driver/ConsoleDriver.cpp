@@ -306,12 +306,14 @@ DWORD CConsoleDriver::LongData(UINT device, MIDIHDR* header)
         return MMSYSERR_INVALPARAM;
     LONGLONG arrival = Now();
     Answer answer;
+    Client client;
     {
         CHold hold(m_state);
         if (!OpenedOut(device))
             return MMSYSERR_INVALHANDLE;
         if (DWORD refusal = QueueRefusal(*header))
             return refusal;
+        client = m_outPorts[device];
         if (ConsoleHears(device)) {
             if (m_replyHandedOver != 0)
                 m_engine.NoteTurnaround(Microseconds(arrival - std::exchange(m_replyHandedOver, 0)));
@@ -320,9 +322,16 @@ DWORD CConsoleDriver::LongData(UINT device, MIDIHDR* header)
                 return MMSYSERR_ERROR;
         }
         MarkQueued(*header);
+        // In the order they fall due.
+        if (answer.lateDone) {
+            const LONGLONG due = arrival + answer.doneDelayMs * (TicksPerSecond() / 1000);
+            const auto later = std::find_if(m_lateDones.begin(), m_lateDones.end(),
+                                            [due](const LateDone& l) { return l.due > due; });
+            m_lateDones.insert(later, {client, header, due});
+        }
     }
-    // A kept header stays queued for good: no job hands it back.
-    if (answer.kept)
+    // A kept header stays queued for good, a late one until it is due: no job hands it back.
+    if (answer.kept || answer.lateDone)
         header = nullptr;
     // An early reply overtakes MOM_DONE: it reaches the client before midiOutLongMsg returns.
     if (answer.early) {
@@ -395,6 +404,7 @@ DWORD CConsoleDriver::ReturnInBuffers(UINT device, bool close)
     std::deque<MIDIHDR*> queued;
     Client client;
     DWORD timestamp = 0;
+    bool keep = false;
     {
         CHold hold(m_state);
         InPort* in = OpenedIn(device);
@@ -406,7 +416,12 @@ DWORD CConsoleDriver::ReturnInBuffers(UINT device, bool close)
         client = in->client;
         if (close)
             in->client.open = false;
+        keep = m_engine.Settings().keepInput;
     }
+    const bool held = !queued.empty();
+    // keep_input: the driver loses track of them, queued as they are.
+    if (keep)
+        queued.clear();
     for (MIDIHDR* header : queued) {
         header->dwBytesRecorded = 0;
         MarkDone(*header);
@@ -415,7 +430,7 @@ DWORD CConsoleDriver::ReturnInBuffers(UINT device, bool close)
     if (!close)
         return MMSYSERR_NOERROR;
     Callback(client, MIM_CLOSE, 0, 0);
-    return queued.empty() ? MMSYSERR_NOERROR : MIDIERR_STILLPLAYING;
+    return held ? MIDIERR_STILLPLAYING : MMSYSERR_NOERROR;
 }
 
 void CConsoleDriver::Unload()
@@ -427,6 +442,7 @@ void CConsoleDriver::Unload()
             client.open = false;
         for (InPort& in : m_inPorts)
             in.client.open = false;
+        m_lateDones.clear();
     }
     // winmm may unload its drivers while holding the loader lock, which a thread needs to exit.
     StopWorkerWhenAllClosed(kUnloadWaitMs);

@@ -4,7 +4,8 @@
 // Three locks, always taken in this order and never held across a wait for the worker:
 //   m_lifecycle  opening and closing ports, starting and stopping the worker;
 //   m_delivery   held while callbacks go to the client, so that a close (which takes it before
-//                sending MOM_CLOSE/MIM_CLOSE) can never be followed by a late callback;
+//                sending MOM_CLOSE/MIM_CLOSE) can never be followed by a late callback
+//                (but the MOM_DONE of a late_done fault, which is one on purpose);
 //   m_state      the engine, the ports, their queued input buffers and the pending jobs.
 // Callbacks are made without m_state, because the client's handler calls back into the driver
 // (midiInAddBuffer) from inside them.
@@ -60,6 +61,12 @@ private:
         LONGLONG arrival = 0;
         vconsole::Answer answer;
     };
+    // A header whose MOM_DONE comes when due whatever the client does meanwhile (late_done).
+    struct LateDone {
+        Client client;
+        MIDIHDR* header = nullptr;
+        LONGLONG due = 0;
+    };
 
     CConsoleDriver();
     void LoadConfiguration();
@@ -91,11 +98,13 @@ private:
 
     // Worker.cpp: the thread and what it delivers.
     bool StartWorker();
-    // Waits for the worker at most `waitMs`: unloading must not hang on it.
+    // Waits for the worker at most `waitMs`: unloading must not hang on it. A worker that still
+    // owes a late MOM_DONE goes on until the next time every device is closed, or the unload.
     void StopWorkerWhenAllClosed(DWORD waitMs = INFINITE);
     static DWORD WINAPI WorkerMain(void* generation);
     void RunWorker(uint32_t generation);
     void DeliverOutDone();
+    void DeliverLateDone();
     void DeliverAnswer(const vconsole::Answer& answer, LONGLONG arrival);
     void DeliverMessage(const vconsole::OutEvent& event, LONGLONG arrival);
     void DeliverShort(const vconsole::OutEvent& event);
@@ -118,6 +127,7 @@ private:
     std::vector<Client> m_outPorts;   // one per output device
     std::vector<InPort> m_inPorts;    // one per input device
     std::deque<Job> m_jobs;
+    std::vector<LateDone> m_lateDones;
     // When the last reply went to the tool, until its next message arrives (0: none pending).
     LONGLONG m_replyHandedOver = 0;
 

@@ -2,6 +2,7 @@
 // (MOM_DONE) and delivers each reply when it is due, as a real USB-MIDI driver does from its
 // own thread rather than from inside the client's calls.
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <utility>
 
@@ -65,15 +66,18 @@ bool CConsoleDriver::StartWorker()
 void CConsoleDriver::StopWorkerWhenAllClosed(DWORD waitMs)
 {
     std::deque<Job> abandoned;
+    bool stop = false;
     {
         CHold hold(m_state);
         if (AnyOpen())
             return;
-        ++m_workerGeneration;
+        stop = m_lateDones.empty();
+        if (stop)
+            ++m_workerGeneration;
         abandoned.swap(m_jobs);
         WakeAllConditionVariable(&m_jobsChanged);
     }
-    if (m_worker) {
+    if (m_worker && stop) {
         // A client that closes from inside a callback is on the worker itself, which then
         // leaves by itself once the callback returns.
         if (GetCurrentThreadId() != m_workerId)
@@ -103,26 +107,32 @@ void CConsoleDriver::RunWorker(uint32_t generation)
     const LONGLONG ticksPerMs = std::max<LONGLONG>(TicksPerSecond() / 1000, 1);
     m_state.Enter();
     while (m_workerGeneration == generation) {
-        if (m_jobs.empty()) {
-            SleepConditionVariableCS(&m_jobsChanged, m_state.Native(), INFINITE);
+        LONGLONG now = Now();
+        if (!m_lateDones.empty() && m_lateDones.front().due <= now) {
+            m_state.Leave();
+            DeliverLateDone();
+            m_state.Enter();
             continue;
         }
-        Job& job = m_jobs.front();
-        if (job.outHeader) {
+        LONGLONG due = m_lateDones.empty() ? LLONG_MAX : m_lateDones.front().due;
+        Job* front = m_jobs.empty() ? nullptr : &m_jobs.front();
+        if (front && front->outHeader) {
             m_state.Leave();
             DeliverOutDone();
             m_state.Enter();
             continue;
         }
         // A message with nothing to answer does not hold up the ones behind it.
-        LONGLONG delay = job.answer.events.empty() ? 0 : static_cast<LONGLONG>(job.answer.delayMs) * ticksPerMs;
-        LONGLONG due = job.arrival + delay;
-        LONGLONG now = Now();
-        if (now < due) {
-            DWORD wait = static_cast<DWORD>((due - now + ticksPerMs - 1) / ticksPerMs);
+        if (front) {
+            LONGLONG delay = front->answer.events.empty() ? 0 : static_cast<LONGLONG>(front->answer.delayMs) * ticksPerMs;
+            due = std::min<LONGLONG>(due, front->arrival + delay);
+        }
+        if (!front || now < due) {
+            DWORD wait = due == LLONG_MAX ? INFINITE : static_cast<DWORD>((due - now + ticksPerMs - 1) / ticksPerMs);
             SleepConditionVariableCS(&m_jobsChanged, m_state.Native(), wait);
             continue;
         }
+        Job& job = m_jobs.front();
         Answer answer = std::move(job.answer);
         LONGLONG arrival = job.arrival;
         m_jobs.pop_front();
@@ -149,6 +159,22 @@ void CConsoleDriver::DeliverOutDone()
         return;   // midiOutReset handed it back meanwhile
     MarkDone(*header);
     Callback(client, MOM_DONE, reinterpret_cast<DWORD_PTR>(header), 0);
+}
+
+// The client may have closed its port meanwhile: the callback goes to it all the same.
+void CConsoleDriver::DeliverLateDone()
+{
+    CHold delivery(m_delivery);
+    LateDone late;
+    {
+        CHold hold(m_state);
+        if (m_lateDones.empty())
+            return;   // the driver is being unloaded
+        late = m_lateDones.front();
+        m_lateDones.erase(m_lateDones.begin());
+    }
+    MarkDone(*late.header);
+    Callback(late.client, MOM_DONE, reinterpret_cast<DWORD_PTR>(late.header), 0);
 }
 
 void CConsoleDriver::DeliverAnswer(const Answer& answer, LONGLONG arrival)
