@@ -23,6 +23,8 @@ struct Answer {
     bool refused = false;      // the driver refuses the message: no MOM_DONE, no reply
     bool early = false;        // the reply goes out before midiOutLongMsg returns
     bool kept = false;         // the driver keeps the message: no MOM_DONE, not even on reset
+    bool lateDone = false;     // MOM_DONE only doneDelayMs after arrival, not on reset nor at close
+    uint32_t doneDelayMs = 0;
     uint32_t delayMs = 0;      // from the message's arrival to the reply; ignored when early
     std::vector<OutEvent> events;
 };

@@ -69,6 +69,7 @@ constexpr KindName kKinds[] = {
     {"tail_before", FaultKind::TailBefore, 10, kLargestMessage, false, false},
     {"cut_restart", FaultKind::CutRestart, 10, kLargestMessage, false, false},
     {"split_delay", FaultKind::SplitDelay, 10, 600000, false, false},
+    {"late_done", FaultKind::LateDone, 10, 600000, false, false},
 };
 
 // Returns an error text, or an empty string when the fault was taken.
@@ -156,6 +157,14 @@ std::string ParseLine(std::string_view line, ConsoleConfig& config, bool& noDevi
         return index(b.unreadableOut);
     if (directive == "unreadable_in")
         return index(b.unreadableIn);
+    if (directive == "console_out")
+        return index(b.consoleOut);
+    if (directive == "console_in")
+        return index(b.consoleIn);
+    if (directive == "keep_input") {
+        b.keepInput = true;
+        return noArgument();
+    }
     if (directive == "fail_open_in") {
         b.failOpenIn = true;
         return noArgument();

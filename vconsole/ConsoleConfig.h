@@ -19,7 +19,7 @@ enum class Command { U, Erase, Write, Final };
 
 enum class FaultKind {
     Silent, Result, OtherRegion, EchoHighBits, WrongEcho, LongError, Delay, Early,
-    Oversized, ShortBefore, Malformed, EchoCommand, RefuseSend, Cut, Keep,
+    Oversized, ShortBefore, Malformed, EchoCommand, RefuseSend, Cut, Keep, LateDone,
     Thru, TailBefore, CutRestart, SplitDelay
 };
 
@@ -38,6 +38,10 @@ struct Behaviour {
     uint32_t pieceBytes = 0;
     bool answerU = false;
     bool failOpenIn = false;
+    bool keepInput = false;    // a reset or close of an input loses its queued buffers for good
+    // The devices the console listens on and answers on; empty: every device of that direction.
+    std::vector<uint32_t> consoleOut;
+    std::vector<uint32_t> consoleIn;
     std::vector<uint32_t> unreadableOut;
     std::vector<uint32_t> unreadableIn;
     std::vector<Fault> faults;

@@ -19,6 +19,7 @@ TEST(ConsoleConfig, EachBadLineIsReportedAndTheRestStillApplies)
         "fault erase 1 wrong_echo",     // write only
         "fault erase 1 oversized 17000", // beyond the 14-bit length
         "pieces 0",
+        "fault erase 1 late_done", "keep_input now", "console_out any", "console_in",
     };
     for (const std::string bad : badLines) {
         const ParsedConfig parsed = ParseConsoleConfig("latency_ms 5\n" + bad + "\nfault final 2 silent\n");

@@ -42,6 +42,12 @@ bool Listed(const std::vector<uint32_t>& indices, UINT device)
     return std::find(indices.begin(), indices.end(), device) != indices.end();
 }
 
+// Without console_out (console_in) lines every device of that direction is the console.
+bool IsConsole(const std::vector<uint32_t>& consoleDevices, UINT device)
+{
+    return consoleDevices.empty() || Listed(consoleDevices, device);
+}
+
 template <size_t N>
 void CopyName(WCHAR (&target)[N], const std::string& name)
 {
@@ -82,6 +88,8 @@ void CConsoleDriver::LoadConfiguration()
     MapPaths(parsed.config.behaviour);
     m_outputs = parsed.config.outputs;
     m_inputs = parsed.config.inputs;
+    m_outPorts.resize(m_outputs.size());
+    m_inPorts.resize(m_inputs.size());
     m_configProblems = m_engine.Configure(parsed.config.behaviour, parsed.errors);
 }
 
@@ -98,21 +106,18 @@ DWORD CConsoleDriver::OutMessage(UINT device, UINT message, DWORD_PTR param1, DW
     case MODM_OPEN:
         return OpenOut(device, reinterpret_cast<const MIDIOPENDESC*>(param1), static_cast<DWORD>(param2));
     case MODM_CLOSE:
-        return Close(&CConsoleDriver::ReturnOutHeaders);
+        return Close(device, &CConsoleDriver::ReturnOutHeaders);
     case MODM_PREPARE:
     case MODM_UNPREPARE:
         return SetPrepared(reinterpret_cast<MIDIHDR*>(param1), message == MODM_PREPARE);
-    case MODM_DATA: {
-        CHold hold(m_state);
-        if (!m_out.open)
-            return MMSYSERR_INVALHANDLE;
-        m_engine.ReceiveShort(static_cast<uint32_t>(param1));
-        return MMSYSERR_NOERROR;
-    }
+    case MODM_DATA:
+        return ShortData(device, static_cast<DWORD>(param1));
     case MODM_LONGDATA:
-        return LongData(reinterpret_cast<MIDIHDR*>(param1));
-    case MODM_RESET:
-        return ResetOut();
+        return LongData(device, reinterpret_cast<MIDIHDR*>(param1));
+    case MODM_RESET: {
+        CHold delivery(m_delivery);
+        return ReturnOutHeaders(device, false);
+    }
     default:
         return MMSYSERR_NOTSUPPORTED;
     }
@@ -131,30 +136,19 @@ DWORD CConsoleDriver::InMessage(UINT device, UINT message, DWORD_PTR param1, DWO
     case MIDM_OPEN:
         return OpenIn(device, reinterpret_cast<const MIDIOPENDESC*>(param1), static_cast<DWORD>(param2));
     case MIDM_CLOSE:
-        return Close(&CConsoleDriver::ReturnInBuffers);
+        return Close(device, &CConsoleDriver::ReturnInBuffers);
     case MIDM_PREPARE:
     case MIDM_UNPREPARE:
         return SetPrepared(reinterpret_cast<MIDIHDR*>(param1), message == MIDM_PREPARE);
     case MIDM_ADDBUFFER:
-        return AddBuffer(reinterpret_cast<MIDIHDR*>(param1));
-    case MIDM_START: {
-        CHold hold(m_state);
-        if (!m_in.open)
-            return MMSYSERR_INVALHANDLE;
-        if (!m_inStarted)
-            m_inStartTime = Now();
-        m_inStarted = true;
-        return MMSYSERR_NOERROR;
+        return AddBuffer(device, reinterpret_cast<MIDIHDR*>(param1));
+    case MIDM_START:
+    case MIDM_STOP:
+        return StartIn(device, message == MIDM_START);
+    case MIDM_RESET: {
+        CHold delivery(m_delivery);
+        return ReturnInBuffers(device, false);
     }
-    case MIDM_STOP: {
-        CHold hold(m_state);
-        if (!m_in.open)
-            return MMSYSERR_INVALHANDLE;
-        m_inStarted = false;
-        return MMSYSERR_NOERROR;
-    }
-    case MIDM_RESET:
-        return ResetIn();
     default:
         return MMSYSERR_NOTSUPPORTED;
     }
@@ -208,15 +202,15 @@ DWORD CConsoleDriver::OpenOut(UINT device, const MIDIOPENDESC* desc, DWORD flags
             return MMSYSERR_BADDEVICEID;
         if (!desc)
             return MMSYSERR_INVALPARAM;
-        if (m_out.open)
+        if (m_outPorts[device].open)
             return MMSYSERR_ALLOCATED;
-        m_out = {true, desc->dwCallback, flags, reinterpret_cast<HDRVR>(desc->hMidi), desc->dwInstance};
-        client = m_out;
+        client = {true, desc->dwCallback, flags, reinterpret_cast<HDRVR>(desc->hMidi), desc->dwInstance};
+        m_outPorts[device] = client;
     }
     // Without its thread the driver would never report a message sent.
     if (!StartWorker()) {
         CHold hold(m_state);
-        m_out.open = false;
+        m_outPorts[device].open = false;
         return MMSYSERR_NOMEM;
     }
     CHold delivery(m_delivery);
@@ -234,16 +228,15 @@ DWORD CConsoleDriver::OpenIn(UINT device, const MIDIOPENDESC* desc, DWORD flags)
             return MMSYSERR_BADDEVICEID;
         if (!desc)
             return MMSYSERR_INVALPARAM;
-        if (m_in.open || m_engine.Settings().failOpenIn)
+        if (m_inPorts[device].client.open || m_engine.Settings().failOpenIn)
             return MMSYSERR_ALLOCATED;
-        m_in = {true, desc->dwCallback, flags, reinterpret_cast<HDRVR>(desc->hMidi), desc->dwInstance};
-        m_inStarted = false;
-        client = m_in;
+        client = {true, desc->dwCallback, flags, reinterpret_cast<HDRVR>(desc->hMidi), desc->dwInstance};
+        m_inPorts[device] = {client, false, 0, {}};
     }
     // Without its thread the driver would never report a message sent.
     if (!StartWorker()) {
         CHold hold(m_state);
-        m_in.open = false;
+        m_inPorts[device].client.open = false;
         return MMSYSERR_NOMEM;
     }
     CHold delivery(m_delivery);
@@ -254,40 +247,91 @@ DWORD CConsoleDriver::OpenIn(UINT device, const MIDIOPENDESC* desc, DWORD flags)
 // Wine's winmm frees the handle whatever MODM_CLOSE/MIDM_CLOSE answers, so a close always
 // closes: what the client left queued is handed back first, and the answer tells it that it
 // closed too early.
-DWORD CConsoleDriver::Close(DWORD (CConsoleDriver::*returnQueued)(bool close))
+DWORD CConsoleDriver::Close(UINT device, DWORD (CConsoleDriver::*returnQueued)(UINT device, bool close))
 {
     CHold lifecycle(m_lifecycle);
     DWORD result = MMSYSERR_NOERROR;
     {
         CHold delivery(m_delivery);
-        result = (this->*returnQueued)(true);
+        result = (this->*returnQueued)(device, true);
     }
     if (result != MMSYSERR_INVALHANDLE)
-        StopWorkerWhenBothClosed();
+        StopWorkerWhenAllClosed();
     return result;
 }
 
-DWORD CConsoleDriver::LongData(MIDIHDR* header)
+CConsoleDriver::Client* CConsoleDriver::OpenedOut(UINT device)
+{
+    return device < m_outPorts.size() && m_outPorts[device].open ? &m_outPorts[device] : nullptr;
+}
+
+CConsoleDriver::InPort* CConsoleDriver::OpenedIn(UINT device)
+{
+    return device < m_inPorts.size() && m_inPorts[device].client.open ? &m_inPorts[device] : nullptr;
+}
+
+bool CConsoleDriver::AnyOpen() const
+{
+    return std::any_of(m_outPorts.begin(), m_outPorts.end(), [](const Client& c) { return c.open; }) ||
+           std::any_of(m_inPorts.begin(), m_inPorts.end(), [](const InPort& p) { return p.client.open; });
+}
+
+bool CConsoleDriver::ConsoleHears(UINT outDevice) const
+{
+    return IsConsole(m_engine.Settings().consoleOut, outDevice);
+}
+
+CConsoleDriver::InPort* CConsoleDriver::AnsweringInput()
+{
+    for (UINT device = 0; device < m_inPorts.size(); ++device) {
+        if (m_inPorts[device].client.open && IsConsole(m_engine.Settings().consoleIn, device))
+            return &m_inPorts[device];
+    }
+    return nullptr;
+}
+
+DWORD CConsoleDriver::ShortData(UINT device, DWORD packed)
+{
+    CHold hold(m_state);
+    if (!OpenedOut(device))
+        return MMSYSERR_INVALHANDLE;
+    if (ConsoleHears(device))
+        m_engine.ReceiveShort(packed);
+    return MMSYSERR_NOERROR;
+}
+
+DWORD CConsoleDriver::LongData(UINT device, MIDIHDR* header)
 {
     if (!header || !header->lpData)
         return MMSYSERR_INVALPARAM;
     LONGLONG arrival = Now();
     Answer answer;
+    Client client;
     {
         CHold hold(m_state);
-        if (!m_out.open)
+        if (!OpenedOut(device))
             return MMSYSERR_INVALHANDLE;
         if (DWORD refusal = QueueRefusal(*header))
             return refusal;
-        if (m_replyHandedOver != 0)
-            m_engine.NoteTurnaround(Microseconds(arrival - std::exchange(m_replyHandedOver, 0)));
-        answer = m_engine.Receive(reinterpret_cast<const uint8_t*>(header->lpData), header->dwBufferLength);
-        if (answer.refused)
-            return MMSYSERR_ERROR;
+        client = m_outPorts[device];
+        if (ConsoleHears(device)) {
+            if (m_replyHandedOver != 0)
+                m_engine.NoteTurnaround(Microseconds(arrival - std::exchange(m_replyHandedOver, 0)));
+            answer = m_engine.Receive(reinterpret_cast<const uint8_t*>(header->lpData), header->dwBufferLength);
+            if (answer.refused)
+                return MMSYSERR_ERROR;
+        }
         MarkQueued(*header);
+        // In the order they fall due.
+        if (answer.lateDone) {
+            const LONGLONG due = arrival + answer.doneDelayMs * (TicksPerSecond() / 1000);
+            const auto later = std::find_if(m_lateDones.begin(), m_lateDones.end(),
+                                            [due](const LateDone& l) { return l.due > due; });
+            m_lateDones.insert(later, {client, header, due});
+        }
     }
-    // A kept header stays queued for good: no job hands it back.
-    if (answer.kept)
+    // A kept header stays queued for good, a late one until it is due: no job hands it back.
+    if (answer.kept || answer.lateDone)
         header = nullptr;
     // An early reply overtakes MOM_DONE: it reaches the client before midiOutLongMsg returns.
     if (answer.early) {
@@ -295,32 +339,27 @@ DWORD CConsoleDriver::LongData(MIDIHDR* header)
         answer.events.clear();
     }
     CHold hold(m_state);
-    m_jobs.push_back({header, arrival, std::move(answer)});
+    m_jobs.push_back({device, header, arrival, std::move(answer)});
     WakeConditionVariable(&m_jobsChanged);
     return MMSYSERR_NOERROR;
 }
 
-DWORD CConsoleDriver::ResetOut()
-{
-    CHold delivery(m_delivery);
-    return ReturnOutHeaders(false);
-}
-
-DWORD CConsoleDriver::ReturnOutHeaders(bool close)
+DWORD CConsoleDriver::ReturnOutHeaders(UINT device, bool close)
 {
     std::vector<MIDIHDR*> pending;
     Client client;
     {
         CHold hold(m_state);
-        if (!m_out.open)
+        Client* port = OpenedOut(device);
+        if (!port)
             return MMSYSERR_INVALHANDLE;
         for (Job& job : m_jobs) {
-            if (job.outHeader)
+            if (job.outHeader && job.device == device)
                 pending.push_back(std::exchange(job.outHeader, nullptr));
         }
-        client = m_out;
+        client = *port;
         if (close)
-            m_out.open = false;
+            port->open = false;
     }
     for (MIDIHDR* header : pending) {
         MarkDone(*header);
@@ -332,43 +371,57 @@ DWORD CConsoleDriver::ReturnOutHeaders(bool close)
     return pending.empty() ? MMSYSERR_NOERROR : MIDIERR_STILLPLAYING;
 }
 
-DWORD CConsoleDriver::AddBuffer(MIDIHDR* header)
+DWORD CConsoleDriver::AddBuffer(UINT device, MIDIHDR* header)
 {
     if (!header || !header->lpData || header->dwBufferLength == 0)
         return MMSYSERR_INVALPARAM;
     CHold hold(m_state);
-    if (!m_in.open)
+    InPort* in = OpenedIn(device);
+    if (!in)
         return MMSYSERR_INVALHANDLE;
     if (DWORD refusal = QueueRefusal(*header))
         return refusal;
     MarkQueued(*header);
     header->dwBytesRecorded = 0;
-    m_inBuffers.push_back(header);
+    in->buffers.push_back(header);
     return MMSYSERR_NOERROR;
 }
 
-DWORD CConsoleDriver::ResetIn()
+DWORD CConsoleDriver::StartIn(UINT device, bool start)
 {
-    CHold delivery(m_delivery);
-    return ReturnInBuffers(false);
+    CHold hold(m_state);
+    InPort* in = OpenedIn(device);
+    if (!in)
+        return MMSYSERR_INVALHANDLE;
+    if (start && !in->started)
+        in->startTime = Now();
+    in->started = start;
+    return MMSYSERR_NOERROR;
 }
 
-DWORD CConsoleDriver::ReturnInBuffers(bool close)
+DWORD CConsoleDriver::ReturnInBuffers(UINT device, bool close)
 {
     std::deque<MIDIHDR*> queued;
     Client client;
     DWORD timestamp = 0;
+    bool keep = false;
     {
         CHold hold(m_state);
-        if (!m_in.open)
+        InPort* in = OpenedIn(device);
+        if (!in)
             return MMSYSERR_INVALHANDLE;
-        timestamp = InputTimestamp();
-        m_inStarted = false;
-        queued.swap(m_inBuffers);
-        client = m_in;
+        timestamp = InputTimestamp(*in);
+        in->started = false;
+        queued.swap(in->buffers);
+        client = in->client;
         if (close)
-            m_in.open = false;
+            in->client.open = false;
+        keep = m_engine.Settings().keepInput;
     }
+    const bool held = !queued.empty();
+    // keep_input: the driver loses track of them, queued as they are.
+    if (keep)
+        queued.clear();
     for (MIDIHDR* header : queued) {
         header->dwBytesRecorded = 0;
         MarkDone(*header);
@@ -377,7 +430,7 @@ DWORD CConsoleDriver::ReturnInBuffers(bool close)
     if (!close)
         return MMSYSERR_NOERROR;
     Callback(client, MIM_CLOSE, 0, 0);
-    return queued.empty() ? MMSYSERR_NOERROR : MIDIERR_STILLPLAYING;
+    return held ? MIDIERR_STILLPLAYING : MMSYSERR_NOERROR;
 }
 
 void CConsoleDriver::Unload()
@@ -385,11 +438,14 @@ void CConsoleDriver::Unload()
     CHold lifecycle(m_lifecycle);
     {
         CHold hold(m_state);
-        m_out.open = false;
-        m_in.open = false;
+        for (Client& client : m_outPorts)
+            client.open = false;
+        for (InPort& in : m_inPorts)
+            in.client.open = false;
+        m_lateDones.clear();
     }
     // winmm may unload its drivers while holding the loader lock, which a thread needs to exit.
-    StopWorkerWhenBothClosed(kUnloadWaitMs);
+    StopWorkerWhenAllClosed(kUnloadWaitMs);
 }
 
 int CConsoleDriver::Configure(const char* text)

@@ -2,6 +2,7 @@
 // (MOM_DONE) and delivers each reply when it is due, as a real USB-MIDI driver does from its
 // own thread rather than from inside the client's calls.
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <utility>
 
@@ -34,11 +35,11 @@ uint64_t CConsoleDriver::Microseconds(LONGLONG ticks)
 }
 
 // Milliseconds since midiInStart, as MIM_DATA and MIM_LONGDATA carry them. Under m_state.
-DWORD CConsoleDriver::InputTimestamp() const
+DWORD CConsoleDriver::InputTimestamp(const InPort& in)
 {
-    if (!m_inStarted)
+    if (!in.started)
         return 0;
-    return static_cast<DWORD>((Now() - m_inStartTime) * 1000 / TicksPerSecond());
+    return static_cast<DWORD>((Now() - in.startTime) * 1000 / TicksPerSecond());
 }
 
 void CConsoleDriver::Callback(const Client& client, UINT message, DWORD_PTR param1, DWORD_PTR param2)
@@ -62,18 +63,21 @@ bool CConsoleDriver::StartWorker()
 }
 
 // Under m_lifecycle, without m_delivery and m_state: the worker may need both to finish.
-void CConsoleDriver::StopWorkerWhenBothClosed(DWORD waitMs)
+void CConsoleDriver::StopWorkerWhenAllClosed(DWORD waitMs)
 {
     std::deque<Job> abandoned;
+    bool stop = false;
     {
         CHold hold(m_state);
-        if (m_out.open || m_in.open)
+        if (AnyOpen())
             return;
-        ++m_workerGeneration;
+        stop = m_lateDones.empty();
+        if (stop)
+            ++m_workerGeneration;
         abandoned.swap(m_jobs);
         WakeAllConditionVariable(&m_jobsChanged);
     }
-    if (m_worker) {
+    if (m_worker && stop) {
         // A client that closes from inside a callback is on the worker itself, which then
         // leaves by itself once the callback returns.
         if (GetCurrentThreadId() != m_workerId)
@@ -103,26 +107,32 @@ void CConsoleDriver::RunWorker(uint32_t generation)
     const LONGLONG ticksPerMs = std::max<LONGLONG>(TicksPerSecond() / 1000, 1);
     m_state.Enter();
     while (m_workerGeneration == generation) {
-        if (m_jobs.empty()) {
-            SleepConditionVariableCS(&m_jobsChanged, m_state.Native(), INFINITE);
+        LONGLONG now = Now();
+        if (!m_lateDones.empty() && m_lateDones.front().due <= now) {
+            m_state.Leave();
+            DeliverLateDone();
+            m_state.Enter();
             continue;
         }
-        Job& job = m_jobs.front();
-        if (job.outHeader) {
+        LONGLONG due = m_lateDones.empty() ? LLONG_MAX : m_lateDones.front().due;
+        Job* front = m_jobs.empty() ? nullptr : &m_jobs.front();
+        if (front && front->outHeader) {
             m_state.Leave();
             DeliverOutDone();
             m_state.Enter();
             continue;
         }
         // A message with nothing to answer does not hold up the ones behind it.
-        LONGLONG delay = job.answer.events.empty() ? 0 : static_cast<LONGLONG>(job.answer.delayMs) * ticksPerMs;
-        LONGLONG due = job.arrival + delay;
-        LONGLONG now = Now();
-        if (now < due) {
-            DWORD wait = static_cast<DWORD>((due - now + ticksPerMs - 1) / ticksPerMs);
+        if (front) {
+            LONGLONG delay = front->answer.events.empty() ? 0 : static_cast<LONGLONG>(front->answer.delayMs) * ticksPerMs;
+            due = std::min<LONGLONG>(due, front->arrival + delay);
+        }
+        if (!front || now < due) {
+            DWORD wait = due == LLONG_MAX ? INFINITE : static_cast<DWORD>((due - now + ticksPerMs - 1) / ticksPerMs);
             SleepConditionVariableCS(&m_jobsChanged, m_state.Native(), wait);
             continue;
         }
+        Job& job = m_jobs.front();
         Answer answer = std::move(job.answer);
         LONGLONG arrival = job.arrival;
         // The events behind a pause stay in the job, due once the pause is over.
@@ -154,12 +164,28 @@ void CConsoleDriver::DeliverOutDone()
         if (m_jobs.empty())
             return;
         header = std::exchange(m_jobs.front().outHeader, nullptr);
-        client = m_out;
+        client = m_outPorts[m_jobs.front().device];
     }
     if (!header)
         return;   // midiOutReset handed it back meanwhile
     MarkDone(*header);
     Callback(client, MOM_DONE, reinterpret_cast<DWORD_PTR>(header), 0);
+}
+
+// The client may have closed its port meanwhile: the callback goes to it all the same.
+void CConsoleDriver::DeliverLateDone()
+{
+    CHold delivery(m_delivery);
+    LateDone late;
+    {
+        CHold hold(m_state);
+        if (m_lateDones.empty())
+            return;   // the driver is being unloaded
+        late = m_lateDones.front();
+        m_lateDones.erase(m_lateDones.begin());
+    }
+    MarkDone(*late.header);
+    Callback(late.client, MOM_DONE, reinterpret_cast<DWORD_PTR>(late.header), 0);
 }
 
 void CConsoleDriver::DeliverAnswer(const Answer& answer, LONGLONG arrival)
@@ -182,13 +208,14 @@ void CConsoleDriver::DeliverShort(const OutEvent& event)
     DWORD timestamp = 0;
     {
         CHold hold(m_state);
-        if (!m_in.open || !m_inStarted) {
+        InPort* in = AnsweringInput();
+        if (!in || !in->started) {
             m_engine.NoteDropped(event);
             return;
         }
         m_engine.NoteDelivered(event);
-        client = m_in;
-        timestamp = InputTimestamp();
+        client = in->client;
+        timestamp = InputTimestamp(*in);
     }
     Callback(client, MIM_DATA, packed, timestamp);
 }
@@ -210,12 +237,13 @@ void CConsoleDriver::DeliverMessage(const OutEvent& event, LONGLONG arrival)
         DWORD timestamp = 0;
         {
             CHold hold(m_state);
-            if (!m_in.open || !m_inStarted || m_inBuffers.empty()) {
+            InPort* in = AnsweringInput();
+            if (!in || !in->started || in->buffers.empty()) {
                 m_engine.NoteDropped(event);
                 return;
             }
-            header = m_inBuffers.front();
-            m_inBuffers.pop_front();
+            header = in->buffers.front();
+            in->buffers.pop_front();
             pieceBytes = m_engine.Settings().pieceBytes;
             if (sent == 0)
                 m_engine.NoteDelivered(event);
@@ -223,8 +251,8 @@ void CConsoleDriver::DeliverMessage(const OutEvent& event, LONGLONG arrival)
                 m_replyHandedOver = Now();
                 m_engine.NoteReplyDelay(Microseconds(m_replyHandedOver - arrival));
             }
-            client = m_in;
-            timestamp = InputTimestamp();
+            client = in->client;
+            timestamp = InputTimestamp(*in);
         }
         size_t n = std::min<size_t>(total - sent, header->dwBufferLength);
         if (pieceBytes != 0)
