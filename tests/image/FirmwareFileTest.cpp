@@ -22,18 +22,10 @@ TEST(ReadFirmwareFile, EachOutcomeGivesItsTextAndClosesTheFile)
     const fs::path dir = fs::temp_directory_path() / ("vu-read-test-" + std::to_string(std::random_device{}()));
     fs::create_directories(dir);
     const auto bytes = CSyntheticFirmware().FillBlock(3, 0x33).Bytes();
-    // Made through the extended form on Windows, which keeps trailing dots and blanks.
-    const auto made = [](const fs::path& path) {
-#ifdef _WIN32
-        return fs::path(L"\\\\?\\" + fs::path(path).make_preferred().wstring());
-#else
-        return path;
-#endif
-    };
-    const auto file = [&](const fs::path& name, uint64_t size, const std::vector<uint8_t>& content = {}) {
-        fs::create_directories(made(dir / name).parent_path());
-        WriteFileBytes(made(dir / name), content);
-        fs::resize_file(made(dir / name), size); // sparse: costs no disk
+    const auto file = [&dir](const fs::path& name, uint64_t size, const std::vector<uint8_t>& content = {}) {
+        fs::create_directories((dir / name).parent_path());
+        WriteFileBytes(dir / name, content);
+        fs::resize_file(dir / name, size); // sparse: costs no disk
         return dir / name;
     };
     const fs::path sample = file("sample.bin", bytes.size(), bytes);
@@ -44,8 +36,11 @@ TEST(ReadFirmwareFile, EachOutcomeGivesItsTextAndClosesTheFile)
     const int32_t n = static_cast<int32_t>(bytes.size());
 #ifdef _WIN32
     // Names that differ only in a trailing dot or blank are other files; "odd.bin" holds 3 bytes.
+    // The extended form keeps such names as they are.
+    const auto made = [](fs::path path) { return fs::path(L"\\\\?\\" + path.make_preferred().wstring()); };
     file("odd.bin", 3);
-    const fs::path odd = file("odd.bin.", n, bytes), blank = file("sp.bin ", n, bytes);
+    const fs::path odd = dir / "odd.bin.", blank = dir / "sp.bin ";
+    EXPECT_TRUE(WriteFileBytes(made(odd), bytes) && WriteFileBytes(made(blank), bytes));
     const fs::path sampleDeep = dir / deep.lexically_relative(dir).parent_path() / ".." / ".." / ".." / "sample.bin";
     // Wine keeps the share \\localhost\NAME in its prefix; Windows has each drive's own share.
     const wchar_t* wine = _wgetenv(L"WINEPREFIX");

@@ -219,6 +219,8 @@ TEST(ConsoleDisplay, NoMessageSharesTheBarsLine)
     std::fclose(screen);
     _dup2(saved[0], 1);
     _dup2(saved[1], 2);
+    _close(saved[0]);
+    _close(saved[1]);
     const std::string written(std::istreambuf_iterator<char>(std::ifstream(name, std::ios::binary).rdbuf()), {});
     std::remove(name.c_str());
     EXPECT_EQ(Screen(written), (Strings{"Device open....", refused, bar, ""}));
