@@ -5,7 +5,63 @@
 namespace {
 constexpr wchar_t kExtendedPrefix[] = L"\\\\?\\";
 constexpr wchar_t kDevicePrefix[] = L"\\\\.\\";
-constexpr wchar_t kUncPrefix[] = L"\\\\";
+
+bool IsSeparator(wchar_t c)
+{
+    return c == L'\\' || c == L'/';
+}
+
+bool StartsAsUnc(const FilePath& path)
+{
+    return path.size() >= 3 && IsSeparator(path[0]) && IsSeparator(path[1]) && !IsSeparator(path[2]);
+}
+
+// "\\.\" or "\\?\" in either slash.
+bool StartsAsDevice(const FilePath& path)
+{
+    return StartsAsUnc(path) && (path[2] == L'.' || path[2] == L'?') && path.size() >= 4 && IsSeparator(path[3]);
+}
+
+// "C:\..." or "\\server\share\..." in either slash: the path names one file whatever the current
+// drive and folder are.
+bool IsFullyQualified(const FilePath& path)
+{
+    const bool drive = path.size() >= 3 && path[1] == L':' && IsSeparator(path[2]);
+    return drive || (StartsAsUnc(path) && !StartsAsDevice(path));
+}
+
+// The extended form of a fully qualified path: backslashes only, "." and ".." resolved, every name
+// kept as written. The platform's own clean-up would also drop a name's trailing dots and blanks
+// and so open another file, or none.
+FilePath Verbatim(const FilePath& path)
+{
+    const bool unc = StartsAsUnc(path);
+    FilePath out = unc ? kExtendedPrefix + FilePath(L"UNC") : FilePath(L"\\\\?");
+    // The drive, or the server and the share, which ".." does not climb above.
+    int rootNames = unc ? 2 : 1;
+    size_t rootEnd = out.size();
+    for (size_t begin = 0; begin < path.size();) {
+        size_t end = begin;
+        while (end < path.size() && !IsSeparator(path[end]))
+            ++end;
+        const FilePath name = path.substr(begin, end - begin);
+        if (rootNames > 0 && !name.empty()) {
+            out += L'\\' + name;
+            rootEnd = out.size();
+            --rootNames;
+        } else if (name == L"..") {
+            if (out.size() > rootEnd)
+                out.erase(out.rfind(L'\\'));
+        } else if (!name.empty() && name != L".") {
+            out += L'\\' + name;
+        }
+        begin = end + 1;
+    }
+    if (out.size() == rootEnd || IsSeparator(path.back()))
+        out += L'\\';
+    return out;
+}
+
 } // namespace
 
 FilePath ExtendedLengthPath(const PathChar* path)
@@ -13,16 +69,18 @@ FilePath ExtendedLengthPath(const PathChar* path)
     const FilePath given(path);
     if (given.starts_with(kExtendedPrefix) || given.starts_with(kDevicePrefix))
         return given;
-    // The extended form is passed to the file system as it stands, without the usual clean-up
-    // of relative parts and forward slashes: the full path is made first. A relative path may
-    // become long only here, with the current folder in front of it.
+    if (IsFullyQualified(given))
+        return Verbatim(given);
+    // A relative path, or a device path in forward slashes: the platform makes it full as opening
+    // it would, by its own rules for such names. A relative path may become long only here.
     const DWORD size = ::GetFullPathNameW(path, 0, nullptr, nullptr);
     FilePath full(size, L'\0');
     const DWORD length = size == 0 ? 0 : ::GetFullPathNameW(path, size, full.data(), nullptr);
-    if (length == 0 || length >= size || length < MAX_PATH)
+    if (length == 0 || length >= size)
         return given;
     full.resize(length);
-    if (full.starts_with(kUncPrefix))
-        return kExtendedPrefix + FilePath(L"UNC\\") + full.substr(2);
-    return kExtendedPrefix + full;
+    // "\\.\" and "\\?\" name the same objects once the path is clean: not a server called "." or "?".
+    if (StartsAsDevice(full))
+        return kExtendedPrefix + full.substr(4);
+    return Verbatim(full);
 }

@@ -12,8 +12,10 @@ using PathChar = char;
 using FilePath = std::basic_string<PathChar>;
 
 #ifdef _WIN32
-// `path` in the form the platform opens at any length: a full path of MAX_PATH characters or
-// more gets the extended-length prefix ("\\?\C:\..." or "\\?\UNC\server\share\..."); any
-// other path comes back as it is.
+// `path` in the extended-length form ("\\?\C:\..." or "\\?\UNC\server\share\..."), which the
+// platform opens at any length and exactly as named. A fully qualified path ("C:\..." or
+// "\\server\share\...", in either slash) keeps every name as written, trailing dots and blanks
+// included; any other path is first made full by the platform, as opening it would. Paths that
+// already carry "\\?\" or "\\.\" come back as they are.
 FilePath ExtendedLengthPath(const PathChar* path);
 #endif

@@ -27,7 +27,11 @@ bool StdoutIsTerminal()
 
 } // namespace
 
-CConsoleDisplay::CConsoleDisplay() : m_terminal(StdoutIsTerminal())
+CConsoleDisplay::CConsoleDisplay() : CConsoleDisplay(StdoutIsTerminal())
+{
+}
+
+CConsoleDisplay::CConsoleDisplay(bool terminal) : m_terminal(terminal)
 {
 }
 

@@ -10,6 +10,8 @@
 class CConsoleDisplay : public IUpdateDisplay {
 public:
     CConsoleDisplay();
+    // `terminal`: the bar is drawn in place, as on a terminal, whatever stdout is.
+    explicit CConsoleDisplay(bool terminal);
     // Leaves the terminal's cursor on a fresh line below the bar.
     ~CConsoleDisplay() override;
     CConsoleDisplay(const CConsoleDisplay&) = delete;

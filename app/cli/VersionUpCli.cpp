@@ -56,8 +56,9 @@ int Update(const CliOptions& options)
         updater.FindPorts();
         alone = updater.Load(options.file.c_str());
     }
+    // Through the display, which takes the bar off a terminal's line before the message.
     if (!alone)
-        std::fprintf(stderr, "versionup-cli: another update of the console is running; try again when it has ended\n");
+        display.ShowMessageBox("versionup-cli: another update of the console is running; try again when it has ended");
     return ExitCodeFor(display.LastStatus());
 }
 

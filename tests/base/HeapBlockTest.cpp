@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <tuple>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -13,11 +14,14 @@ TEST(HeapBlock, ZeroFilledOwnedOnceAndFailingOnlyWhereInjected)
     CHeapBlock other = CHeapBlock::Uncleared(10);
     EXPECT_EQ(std::count(block.Data(), block.Data() + block.Size(), 0), 5000);
     EXPECT_EQ(std::make_pair(failed.Valid(), failed.Size()), std::make_pair(false, size_t{0}));
+    // A block moved from or released is empty in size too: no caller may write by its old size.
     other = std::move(block);
-    EXPECT_EQ(std::make_pair(block.Valid(), other.Size()), std::make_pair(false, size_t{5000}));
-    other.Release();
-    other.Release();
-    EXPECT_FALSE(other.Valid());
+    EXPECT_EQ(std::make_tuple(block.Valid(), block.Size(), other.Size()), std::make_tuple(false, size_t{0}, size_t{5000}));
+    CHeapBlock moved(std::move(other));
+    EXPECT_EQ(std::make_tuple(other.Valid(), other.Size(), moved.Size()), std::make_tuple(false, size_t{0}, size_t{5000}));
+    moved.Release();
+    moved.Release();
+    EXPECT_EQ(std::make_pair(moved.Valid(), moved.Size()), std::make_pair(false, size_t{0}));
 }
 
 #ifdef __GLIBC__

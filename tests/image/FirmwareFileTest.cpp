@@ -34,6 +34,21 @@ TEST(ReadFirmwareFile, EachOutcomeGivesItsTextAndClosesTheFile)
     const fs::path deep = file(fs::path(std::string(100, 'a')) / std::string(100, 'b') / std::string(100, 'c') / "fw.bin",
                                bytes.size(), bytes);
     const int32_t n = static_cast<int32_t>(bytes.size());
+#ifdef _WIN32
+    // Names that differ only in a trailing dot or blank are other files; "odd.bin" holds 3 bytes.
+    // The extended form keeps such names as they are.
+    const auto made = [](fs::path path) { return fs::path(L"\\\\?\\" + path.make_preferred().wstring()); };
+    file("odd.bin", 3);
+    const fs::path odd = dir / "odd.bin.", blank = dir / "sp.bin ";
+    EXPECT_TRUE(WriteFileBytes(made(odd), bytes) && WriteFileBytes(made(blank), bytes));
+    const fs::path sampleDeep = dir / deep.lexically_relative(dir).parent_path() / ".." / ".." / ".." / "sample.bin";
+    // Wine keeps the share \\localhost\NAME in its prefix; Windows has each drive's own share.
+    const wchar_t* wine = _wgetenv(L"WINEPREFIX");
+    const fs::path share = wine ? L"\\\\localhost\\" + dir.filename().wstring() : L"\\\\localhost\\" + dir.wstring().replace(1, 1, L"$");
+    const fs::path shared = wine ? fs::path(L"Z:" + std::wstring(wine)) / "dosdevices" / "unc" / share.wstring().substr(2) : dir;
+    fs::create_directories(made(shared));
+    fs::copy_file(sample, shared / "sample.bin", fs::copy_options::overwrite_existing);
+#endif
     const struct {
         fs::path path;
         int failingAllocation;
@@ -52,12 +67,28 @@ TEST(ReadFirmwareFile, EachOutcomeGivesItsTextAndClosesTheFile)
         {(dir / "missing.bin").string(), 0, texts::kFileNotFound, 0},
         {"", 0, texts::kFileNotFound, 0},
         {dir.string(), 0, texts::kFileNotFound, 0},
+#ifdef _WIN32
+        {odd, 0, nullptr, n},
+        {blank, 0, nullptr, n},
+        {odd.generic_wstring(), 0, nullptr, n},
+        {L"\\\\?\\" + odd.wstring(), 0, nullptr, n},
+        {L"\\\\.\\" + sample.wstring(), 0, nullptr, n},
+        {(dir / "." / deep.lexically_relative(dir).begin()->wstring() / ".." / "odd.bin.").generic_wstring(), 0, nullptr, n},
+        {"sample.bin", 0, nullptr, n},
+        {deep.lexically_relative(dir), 0, nullptr, n},
+        {L"//./" + deep.generic_wstring(), 0, nullptr, n},
+        {L"//?/" + deep.generic_wstring(), 0, nullptr, n},
+        {share / "sample.bin", 0, nullptr, n},
+        {share / sampleDeep.lexically_relative(dir), 0, nullptr, n},
+#endif
 #ifndef _WIN32
         {"/sys/kernel/mm/transparent_hugepage/enabled", 0, texts::kFileReadError, 4096}, // 4096 claimed, fewer given
 #endif
     };
     const int freeFd = open(sample.string().c_str(), O_RDONLY); // the lowest free descriptor
     close(freeFd);
+    const fs::path current = fs::current_path();
+    fs::current_path(dir); // for the relative rows
     for (const auto& c : cases) {
         if (c.result == texts::kFileReadError && !fs::exists(c.path))
             continue;
@@ -68,8 +99,9 @@ TEST(ReadFirmwareFile, EachOutcomeGivesItsTextAndClosesTheFile)
         FailHeapAllocationAfter(0);
         EXPECT_EQ(length, c.length) << c.path;
         EXPECT_EQ(buffer.Valid(), c.result == nullptr || c.result == texts::kFileReadError) << c.path;
-        EXPECT_TRUE(c.result || c.length != n || std::memcmp(buffer.Data(), bytes.data(), bytes.size()) == 0);
+        EXPECT_TRUE(c.result || length != n || std::memcmp(buffer.Data(), bytes.data(), bytes.size()) == 0);
     }
+    fs::current_path(current);
     CHeapBlock buffer;
     int32_t length = 0;
     EXPECT_STREQ(ReadFirmwareFile(nullptr, buffer, length), texts::kFileNotFound);
@@ -78,5 +110,9 @@ TEST(ReadFirmwareFile, EachOutcomeGivesItsTextAndClosesTheFile)
     EXPECT_EQ(fd, freeFd);
     for (fs::path p = deep; p != dir; p = p.parent_path())
         fs::remove(p); // the runtime's remove_all cannot walk a path this long under Wine
+#ifdef _WIN32
+    for (const fs::path& p : {odd, blank, shared / "sample.bin", shared})
+        fs::remove(made(p));
+#endif
     fs::remove_all(dir);
 }

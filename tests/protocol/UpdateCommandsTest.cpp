@@ -76,6 +76,7 @@ TEST(UpdateCommands, EachReplyGivesItsResult)
     Bytes bent = Framed({0x42, 0x01, 0x05, 0x00, 0x33}); // header, length, identifier and checksum
     std::fill_n(bent.begin(), 14, 0x7F);                  // are not compared
     bent[19] = 0x00;
+    const Bytes erased = Framed({0x42, 0x01, 0x05, 0x00}), finished = Framed({0x42, 0x00, 0x00, 0x00});
     const char* oneBlock = "range 0 1;pos 0;";
     const std::string noMemory = std::string(texts::kNoMemory) + ";";
     const struct {
@@ -89,10 +90,17 @@ TEST(UpdateCommands, EachReplyGivesItsResult)
     } cases[] = {
         {"erase accepted", Erase5, {bent}, 0, 1, ""},
         {"erase: another region", Erase5, {Framed({0x42, 0x01, 0x06, 0x00})}, 1, 1, ""},
+        {"erase: another command", Erase5, {Edited(erased, 14, 0x41)}, 1, 1, ""},
+        // A reply must reach the last compared byte; the buffer's zero there is not the console's.
+        {"erase: the compared bytes and no more", Erase5, {Cut(erased, 18)}, 0, 1, ""},
+        {"erase: one byte short", Erase5, {Cut(erased, 17)}, 1, 1, ""},
         {"erase failed", Erase5, {Framed({0x42, 0x01, 0x05, 0x01})}, 1, 1, ""},
         {"erase: silence", Erase5, {kSilence}, 1, 1, ""},
         {"erase: damaged reply", Erase5, {kDamaged}, 1, 1, ""},
-        {"final accepted", Finish, {Framed({0x42, 0x00, 0x00, 0x00})}, 0, 1, ""},
+        {"final accepted", Finish, {finished}, 0, 1, ""},
+        {"final: another command", Finish, {Edited(finished, 14, 0x41)}, 1, 1, ""},
+        {"final: the compared bytes and no more", Finish, {Cut(finished, 18)}, 0, 1, ""},
+        {"final: one byte short", Finish, {Cut(finished, 17)}, 1, 1, ""},
         {"final sent back unchanged", Finish, {Framed({0x42, 0x00, 0x00, 0x01})}, 1, 1, ""},
         {"final: byte 16", Finish, {Framed({0x42, 0x00, 0x01, 0x00})}, 1, 1, ""},
         {"final: silence", Finish, {kSilence}, 1, 1, ""},
@@ -105,6 +113,8 @@ TEST(UpdateCommands, EachReplyGivesItsResult)
         {"write: another command", WriteBlock, {Edited(WriteReply(0x8000), 14, 0x41), kAck}, 1, 1, oneBlock},
         {"write: another code", WriteBlock, {Edited(WriteReply(0x8000), 15, 0x01), kAck}, 1, 1, oneBlock},
         {"write: silence", WriteBlock, {kSilence, kAck}, 1, 1, oneBlock},
+        {"write: the compared bytes and no more", WriteBlock, {Cut(WriteReply(0x8000), 22), kAck}, 0, 2, "range 0 1;pos 0;+1;"},
+        {"write: one byte short", WriteBlock, {Cut(WriteReply(0x8000), 21), kAck}, 1, 1, oneBlock},
         // The reply buffer is not cleared between packets: the previous echo names another address.
         {"write: damaged reply to a later packet", WriteBlock, {kAck, kDamaged, kAck}, 1, 2, oneBlock},
         {"write: silence at the second packet of the third block", WriteEightBlocks,

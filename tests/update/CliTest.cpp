@@ -1,6 +1,7 @@
 // versionup-cli as a script runs it: one child process per row, at once where one update at a
 // time allows, each with its own virtual console (VCONSOLE_CONFIG) and its output going to files
 // (so: plain lines, no bar). The user chose the console's renamed ports in the dialog before.
+#include "ConsoleDisplay.h"
 #include "ConsoleRig.h"
 #include "RememberedPorts.h"
 #include "UpdateLock.h"
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <io.h>
 #include <iterator>
 
 namespace fs = std::filesystem;
@@ -111,6 +113,27 @@ bool InOrder(const Strings& lines, const Strings& expected)
     return true;
 }
 
+// What a terminal shows of `output`: a carriage return goes back to the line's start, where the
+// next characters overwrite it. Rows without their trailing blanks.
+Strings Screen(const std::string& output)
+{
+    Strings rows(1);
+    size_t column = 0;
+    for (const char c : output) {
+        if (c == '\n')
+            rows.emplace_back();
+        if (c == '\n' || c == '\r')
+            column = 0;
+        else if (++column > rows.back().size())
+            rows.back() += c;
+        else
+            rows.back()[column - 1] = c;
+    }
+    for (std::string& row : rows)
+        row.erase(row.find_last_not_of(' ') + 1);
+    return rows;
+}
+
 class Cli : public CConsoleRig {};
 
 TEST_F(Cli, ExitCodesOutputAndFlashOfEachRow)
@@ -187,6 +210,35 @@ TEST_F(Cli, ExitCodesOutputAndFlashOfEachRow)
     }
     for (fs::path p = deep / "small.bin"; p != m_folder; p = p.parent_path())
         fs::remove(p); // the runtime's remove_all cannot walk a path this long under Wine
+}
+
+// On a terminal each message takes the bar off its line, and the bar comes back below it. The
+// terminal here is stdout and stderr in one file, replayed.
+TEST(ConsoleDisplay, NoMessageSharesTheBarsLine)
+{
+    const char* refused = "versionup-cli: another update of the console is running; try again when it has ended";
+    const std::string bar = "[" + std::string(16, '#') + std::string(24, '.') + "]   2/5";
+    const std::string name = testing::TempDir() + "vu-screen.txt";
+    std::fflush(stdout);
+    const int saved[] = {_dup(1), _dup(2)};
+    std::FILE* screen = std::fopen(name.c_str(), "wb");
+    _dup2(_fileno(screen), 1);
+    _dup2(_fileno(screen), 2);
+    {
+        CConsoleDisplay display(true);
+        display.SetRange(0, 5);
+        display.SetPos(2);
+        display.ShowStatus("Device open....");
+        display.ShowMessageBox(refused); // stderr
+    }
+    std::fclose(screen);
+    _dup2(saved[0], 1);
+    _dup2(saved[1], 2);
+    _close(saved[0]);
+    _close(saved[1]);
+    const std::string written(std::istreambuf_iterator<char>(std::ifstream(name, std::ios::binary).rdbuf()), {});
+    std::remove(name.c_str());
+    EXPECT_EQ(Screen(written), (Strings{"Device open....", refused, bar, ""}));
 }
 
 } // namespace
