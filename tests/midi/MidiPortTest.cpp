@@ -17,12 +17,17 @@ public:
     static HMIDIOUT Out(const CMidiPort& port) { return port.m_hOut; }
     static void ForgetSendDone(CMidiPort& port) { port.m_sendDone.Reset(); }
     static bool WaitSendDone(const CMidiPort& port) { return port.m_sendDone.Wait(10000); }
-    static std::vector<const void*> InHeaders(const CMidiPort& port)
+    // What the port hands the driver, with sizes: output header and message, then input headers
+    // and blocks.
+    static std::vector<std::pair<const void*, size_t>> DriverMemory(const CMidiPort& port)
     {
-        std::vector<const void*> headers;
-        for (const CHeapBlock& block : port.m_inHeaders)
-            headers.push_back(block.Data());
-        return headers;
+        std::vector<std::pair<const void*, size_t>> blocks = {{port.m_outHeader.Data(), sizeof(MIDIHDR)},
+                                                              {port.m_outBlock.Data(), CMidiPort::kBlockSize}};
+        for (int slot = 0; slot < CMidiPort::kInputBlocks; ++slot) {
+            blocks.emplace_back(port.m_inHeaders[slot].Data(), sizeof(MIDIHDR));
+            blocks.emplace_back(port.m_inBlocks[slot].Data(), CMidiPort::kBlockSize);
+        }
+        return blocks;
     }
     // Nothing armed or signalled; the open flag, the handles and every input header agree.
     static ::testing::AssertionResult Idle(const CMidiPort& port, bool open)
@@ -240,17 +245,21 @@ TEST_F(MidiPort, AReplyThatComesTooLateIsNeverCopied)
 // reaches a port that is gone.
 TEST_F(MidiPort, WhatTheDriverKeepsOutlivesThePort)
 {
+    // Still allocated, or freed by a port that is gone.
+    const auto expectHeld = [](const std::vector<std::pair<const void*, size_t>>& blocks, size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i)
+            EXPECT_EQ(GlobalSize(GlobalHandle(blocks[i].first)), blocks[i].second) << i;
+    };
     Configure("keep_input");
-    std::vector<const void*> held;
+    std::vector<std::pair<const void*, size_t>> held;
     {
         CMidiPort port;
         ASSERT_EQ(port.Open(kConsoleOut, kConsoleIn), 1);
-        held = Access::InHeaders(port);
+        held = Access::DriverMemory(port);
         EXPECT_EQ(port.Close(), 1);
         EXPECT_EQ(port.Open(kConsoleOut, kConsoleIn), 0);   // the user restarts the tool
     }
-    for (const void* header : held)
-        EXPECT_EQ(GlobalSize(GlobalHandle(header)), sizeof(MIDIHDR));
+    expectHeld(held, 2, held.size());
 
     Configure("fault erase 1 late_done 1000");
     alignas(CMidiPort) unsigned char place[sizeof(CMidiPort)];
@@ -259,7 +268,9 @@ TEST_F(MidiPort, WhatTheDriverKeepsOutlivesThePort)
     CGuardedReply reply;
     Exchange(*port, reply, 0);
     EXPECT_EQ(port->Open(kConsoleOut, kConsoleIn), 1);   // still open, but sends nothing more
+    held = Access::DriverMemory(*port);
     port->~CMidiPort();
+    expectHeld(held, 0, 2);
     std::fill(std::begin(place), std::end(place), uint8_t{0x5A});
     Sleep(2000);   // the MOM_DONE comes meanwhile
     EXPECT_TRUE(std::all_of(std::begin(place), std::end(place), [](uint8_t b) { return b == 0x5A; }));
