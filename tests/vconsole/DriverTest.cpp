@@ -100,12 +100,12 @@ TEST_F(Driver, AQueuedHeaderIsPlayingUntilItComesBack)
         const HANDLE handle = in ? HANDLE(in) : HANDLE(out);
         Bytes message = Erase(0);
         MIDIHDR header = Header(message.data(), message.size());
-        EXPECT_EQ(Prepare(in, handle, true, header), State(0, MMSYSERR_NOERROR));
+        EXPECT_EQ(Prepare(r.kind == In, handle, true, header), State(0, MMSYSERR_NOERROR));
         EXPECT_EQ(in ? midiInAddBuffer(in, &header, kFull) : midiOutLongMsg(out, &header, kFull), 0u);
-        EXPECT_EQ(Prepare(in, handle, true, header), State(P | Q, MMSYSERR_NOERROR));   // prepared: stays as it is
-        EXPECT_EQ(Prepare(in, handle, false, header), State(P | Q, MIDIERR_STILLPLAYING));
+        EXPECT_EQ(Prepare(r.kind == In, handle, true, header), State(P | Q, MMSYSERR_NOERROR));   // prepared: stays as it is
+        EXPECT_EQ(Prepare(r.kind == In, handle, false, header), State(P | Q, MIDIERR_STILLPLAYING));
         EXPECT_EQ(r.close ? (in ? midiInClose(in) : midiOutClose(out)) : (in ? midiInReset(in) : midiOutReset(out)), r.end);
-        EXPECT_EQ(Prepare(in, handle, false, header), r.after);
+        EXPECT_EQ(Prepare(r.kind == In, handle, false, header), r.after);
         const bool back = std::strstr(r.heard, "done") || std::strstr(r.heard, "data");
         EXPECT_EQ(recorder.done.Wait(back ? 10000 : 0), back);
         EXPECT_EQ(recorder.heard, r.heard);
