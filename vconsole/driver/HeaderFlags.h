@@ -7,14 +7,20 @@
 
 #include <cstddef>
 
-// The oldest MIDIHDR ended before dwOffset: a smaller size is no header at all.
+// The oldest MIDIHDR ended before dwOffset: a smaller size is no header at all, as is one
+// without data.
 constexpr DWORD_PTR kOldestHeaderSize = offsetof(MIDIHDR, dwOffset);
+
+inline bool IsHeader(const MIDIHDR* header, DWORD_PTR size)
+{
+    return header && header->lpData && size >= kOldestHeaderSize;
+}
 
 // MODM_PREPARE/MIDM_PREPARE, as Windows' drivers: a prepared header stays as it is; preparing
 // another starts it afresh, whatever the client left in its flags.
 inline DWORD Prepare(MIDIHDR* header, DWORD_PTR size)
 {
-    if (!header || !header->lpData || size < kOldestHeaderSize)
+    if (!IsHeader(header, size))
         return MMSYSERR_INVALPARAM;
     if (!(header->dwFlags & MHDR_PREPARED))
         header->dwFlags = (header->dwFlags | MHDR_PREPARED) & ~static_cast<DWORD>(MHDR_DONE | MHDR_INQUEUE);
@@ -25,7 +31,7 @@ inline DWORD Prepare(MIDIHDR* header, DWORD_PTR size)
 // over and not yet back (the driver's or one it lost track of) is still playing.
 inline DWORD Unprepare(MIDIHDR* header, DWORD_PTR size)
 {
-    if (!header || !header->lpData || size < kOldestHeaderSize)
+    if (!IsHeader(header, size))
         return MMSYSERR_INVALPARAM;
     if (!(header->dwFlags & MHDR_PREPARED))
         return MMSYSERR_NOERROR;
