@@ -108,8 +108,9 @@ DWORD CConsoleDriver::OutMessage(UINT device, UINT message, DWORD_PTR param1, DW
     case MODM_CLOSE:
         return Close(device, &CConsoleDriver::ReturnOutHeaders);
     case MODM_PREPARE:
+        return Prepare(reinterpret_cast<MIDIHDR*>(param1), param2);
     case MODM_UNPREPARE:
-        return SetPrepared(reinterpret_cast<MIDIHDR*>(param1), message == MODM_PREPARE);
+        return Unprepare(reinterpret_cast<MIDIHDR*>(param1), param2);
     case MODM_DATA:
         return ShortData(device, static_cast<DWORD>(param1));
     case MODM_LONGDATA:
@@ -118,6 +119,8 @@ DWORD CConsoleDriver::OutMessage(UINT device, UINT message, DWORD_PTR param1, DW
         CHold delivery(m_delivery);
         return ReturnOutHeaders(device, false);
     }
+    case MODM_GETVOLUME:
+        return param1 ? MMSYSERR_NOTSUPPORTED : MMSYSERR_INVALPARAM;
     default:
         return MMSYSERR_NOTSUPPORTED;
     }
@@ -138,8 +141,9 @@ DWORD CConsoleDriver::InMessage(UINT device, UINT message, DWORD_PTR param1, DWO
     case MIDM_CLOSE:
         return Close(device, &CConsoleDriver::ReturnInBuffers);
     case MIDM_PREPARE:
+        return Prepare(reinterpret_cast<MIDIHDR*>(param1), param2);
     case MIDM_UNPREPARE:
-        return SetPrepared(reinterpret_cast<MIDIHDR*>(param1), message == MIDM_PREPARE);
+        return Unprepare(reinterpret_cast<MIDIHDR*>(param1), param2);
     case MIDM_ADDBUFFER:
         return AddBuffer(device, reinterpret_cast<MIDIHDR*>(param1));
     case MIDM_START:

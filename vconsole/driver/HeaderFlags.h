@@ -5,17 +5,39 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-// MODM_PREPARE/MIDM_PREPARE and their UNPREPARE: a header the driver still holds stays as it is.
-inline DWORD SetPrepared(MIDIHDR* header, bool prepared)
+#include <cstddef>
+
+// The oldest MIDIHDR ended before dwOffset: a smaller size is no header at all, as is one
+// without data.
+constexpr DWORD_PTR kOldestHeaderSize = offsetof(MIDIHDR, dwOffset);
+
+inline bool IsHeader(const MIDIHDR* header, DWORD_PTR size)
 {
-    if (!header)
+    return header && header->lpData && size >= kOldestHeaderSize;
+}
+
+// MODM_PREPARE/MIDM_PREPARE, as Windows' drivers: a prepared header stays as it is; preparing
+// another starts it afresh, whatever the client left in its flags.
+inline DWORD Prepare(MIDIHDR* header, DWORD_PTR size)
+{
+    if (!IsHeader(header, size))
         return MMSYSERR_INVALPARAM;
+    if (!(header->dwFlags & MHDR_PREPARED))
+        header->dwFlags = (header->dwFlags | MHDR_PREPARED) & ~static_cast<DWORD>(MHDR_DONE | MHDR_INQUEUE);
+    return MMSYSERR_NOERROR;
+}
+
+// MODM_UNPREPARE/MIDM_UNPREPARE: nothing to undo on a header that is not prepared; one handed
+// over and not yet back (the driver's or one it lost track of) is still playing.
+inline DWORD Unprepare(MIDIHDR* header, DWORD_PTR size)
+{
+    if (!IsHeader(header, size))
+        return MMSYSERR_INVALPARAM;
+    if (!(header->dwFlags & MHDR_PREPARED))
+        return MMSYSERR_NOERROR;
     if (header->dwFlags & MHDR_INQUEUE)
         return MIDIERR_STILLPLAYING;
-    if (prepared)
-        header->dwFlags |= MHDR_PREPARED;
-    else
-        header->dwFlags &= ~static_cast<DWORD>(MHDR_PREPARED);
+    header->dwFlags &= ~static_cast<DWORD>(MHDR_PREPARED);
     return MMSYSERR_NOERROR;
 }
 
