@@ -21,6 +21,6 @@ configure_and_build build/sanitize -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPIL
   -DVU_SANITIZE=ON -DVU_FUZZ=ON
 ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
 
-echo "== Windows build, tests under Wine"
-configure_and_build build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+echo "== Windows build, with min and max as the Windows SDK's macros, tests under Wine"
+configure_and_build build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DVU_SDK_MINMAX=ON
 ctest --test-dir build/windows --output-on-failure -j "$jobs"
