@@ -32,19 +32,20 @@ mkdir -p "$dist"
 rm -f "$dist/$name.zip" "$dist/SHA256SUMS"
 python3 - "$dist/$name.zip" "$name" "$work/src/docs/guide.txt" "$work/src/README.md" "${programs[@]}" <<'PY'
 # The zip: one folder, the guide first, in Windows' line ends, every entry dated at the commit.
-import os, sys, textwrap, time, zipfile
+import os, re, sys, textwrap, time, zipfile
 out, folder, guide, readme, *programs = sys.argv[1:]
 stamp = time.gmtime(int(os.environ['SOURCE_DATE_EPOCH']))[:6]
 
 def status_table():
-    # The README's table of status texts, as plain text.
+    # The README's table of status texts, as plain text: no code marks, links as their text.
     rows = [line.strip().strip('|').split('|') for line in open(readme, encoding='utf-8')
             if line.startswith('| "')]
     def paragraph(text):
         return textwrap.fill(text[:1].upper() + text[1:] + '.', 76, initial_indent='    ',
                              subsequent_indent='    ') + '\n'
     text = ''
-    for status, meaning, todo in ([cell.strip().replace('`', '') for cell in row] for row in rows):
+    for status, meaning, todo in ([re.sub(r'\[([^]]*)\]\([^)]*\)', r'\1', cell.strip().replace('`', '')) for cell in row]
+                                   for row in rows):
         text += status + '\n' + paragraph(meaning) + (paragraph('what to do: ' + todo) if todo else '') + '\n'
     return text.rstrip('\n')
 
