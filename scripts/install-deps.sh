@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building and testing need, or says what is missing.
 set -eu
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libbenchmark-dev
-          g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb xauth imagemagick)
+packages=(git python3 cmake ninja-build g++ clang libclang-rt-14-dev googletest libbenchmark-dev
+          g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine xvfb xauth imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the three builds from nothing and runs every test:
-#   native (g++), sanitized native with the fuzz run (clang, ASan+UBSan), Windows under Wine.
+#   native (g++), sanitized native with the fuzz run (clang, ASan+UBSan), Windows under Wine;
+# then builds the release twice and compares.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -21,6 +22,16 @@ configure_and_build build/sanitize -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPIL
   -DVU_SANITIZE=ON -DVU_FUZZ=ON
 ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
 
-echo "== Windows build, tests under Wine"
-configure_and_build build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+echo "== Windows build, with min and max as the Windows SDK's macros, tests under Wine"
+configure_and_build build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DVU_SDK_MINMAX=ON
 ctest --test-dir build/windows --output-on-failure -j "$jobs"
+
+echo "== release, built twice from the same commit in two folders, a moment apart: the same bytes"
+rm -rf build/release-check
+for run in a b/deeper/folder; do
+  mkdir -p "build/release-check/$run/tmp"
+  TMPDIR="$PWD/build/release-check/$run/tmp" scripts/release.sh "build/release-check/$run/dist" >/dev/null
+done
+cd build/release-check
+ls a/dist/*.zip >/dev/null
+for file in a/dist/*; do cmp "$file" "b/deeper/folder/dist/${file#a/dist/}"; done

@@ -14,5 +14,9 @@ wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d vconsole /f >/dev/null 2>&
 # No crash debugger: winedbg would end a crashed test with exit code 0, i.e. as passed.
 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d none /f >/dev/null 2>&1
 cp "$driver" "$prefix/drive_c/windows/system32/winevconsole.drv"
+# Wine's own fonts (Debian's fonts-wine), Marlett among them, which draws the caption buttons.
+# Wine 8 as Debian installs it does not load them from its data folder: the prefix's Fonts folder
+# links them.
+ln -sf /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/"
 wineserver -w
 echo "wine prefix ready: $prefix"

@@ -48,7 +48,7 @@ uint32_t CFlashModel::Read(uint32_t address, uint8_t* out, uint32_t count) const
 {
     if (!Valid() || address >= kSize)
         return 0;
-    uint32_t n = std::min(count, kSize - address);
+    uint32_t n = (std::min)(count, kSize - address);
     std::memcpy(out, m_cells.Data() + address, n);
     return n;
 }

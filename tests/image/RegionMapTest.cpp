@@ -60,7 +60,7 @@ TEST(ChecksumTable, WorkedExamplesAndHeaderFaultsChangeOnlyTheTable)
         EXPECT_STREQ(BuildChecksumTable(image.data()), c.result);
         for (int n = 5; n < kRegionCount; ++n) {
             const uint32_t entry = 0x8018 + 4 * n;
-            const int i = std::min(n - 5, 4);
+            const int i = (std::min)(n - 5, 4);
             EXPECT_EQ(std::make_pair(ReadWordBE(image.data(), entry), ReadWordBE(image.data(), entry + 2)),
                       std::make_pair(c.lane0[i], c.lane1[i])) << n;
         }

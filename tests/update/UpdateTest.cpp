@@ -44,7 +44,7 @@ std::string Positions(int upper)
 std::string Blocks(int region, int done = 32)
 {
     const int blocks = static_cast<int>(RegionLength(region) / 4096);
-    return "|" + std::to_string(blocks) + ":0 " + std::string(std::min(done, blocks), '+');
+    return "|" + std::to_string(blocks) + ":0 " + std::string((std::min)(done, blocks), '+');
 }
 
 const std::string kOpenedBar = Positions(3) + Positions(5);

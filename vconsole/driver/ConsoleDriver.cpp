@@ -51,7 +51,7 @@ bool IsConsole(const std::vector<uint32_t>& consoleDevices, UINT device)
 template <size_t N>
 void CopyName(WCHAR (&target)[N], const std::string& name)
 {
-    size_t n = std::min(name.size(), N - 1);
+    size_t n = (std::min)(name.size(), N - 1);
     for (size_t i = 0; i < n; ++i)
         target[i] = static_cast<unsigned char>(name[i]);
     target[n] = 0;

@@ -76,6 +76,15 @@ std::vector<uint8_t> CSyntheticFirmware::ExpectedImage() const
     return image;
 }
 
+CSyntheticFirmware SampleFirmware()
+{
+    CSyntheticFirmware firmware;
+    for (int n = 0; n < kRegionCount; ++n)
+        firmware.FillRegionRandom(n, static_cast<uint32_t>(n));
+    firmware.SetHeaderWords(0, 0, 0x1180, 0x1180);
+    return firmware;
+}
+
 bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 {
     std::ofstream file(path, std::ios::binary);

@@ -39,5 +39,9 @@ private:
     std::vector<int> m_checksumFlips;
 };
 
+// The sample that the run script flashes: every region holds data, and region 1 carries zero
+// header words and 0x1180 in the two words that ask for command U.
+CSyntheticFirmware SampleFirmware();
+
 // Writes `bytes` as a new file; false when it cannot.
 bool WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
