@@ -35,3 +35,4 @@ done
 cd build/release-check
 ls a/dist/*.zip >/dev/null
 for file in a/dist/*; do cmp "$file" "b/deeper/folder/dist/${file#a/dist/}"; done
+echo "release: $(ls a/dist | wc -l) files, the same bytes from both builds"
