@@ -83,11 +83,11 @@ UpdateTiming CConsoleRig::Timing()
     return timing;
 }
 
-CRecordingDisplay CConsoleRig::Run(const std::string& path, bool discover, int failAllocation)
+CRecordingDisplay CConsoleRig::Run(const std::string& path, int failAllocation)
 {
     CRecordingDisplay display;
     CVersionUpdater updater(display, Timing());
-    EXPECT_EQ(!discover || updater.FindPorts(), true);
+    EXPECT_EQ(updater.FindPorts(), 1);
     Load(updater, display, path, failAllocation);
     return display;
 }
