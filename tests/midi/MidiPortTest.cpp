@@ -30,19 +30,16 @@ public:
         return blocks;
     }
     // Nothing armed or signalled; the open flag, the handles and every input header agree.
-    static ::testing::AssertionResult Idle(const CMidiPort& port, bool open)
+    static bool Idle(const CMidiPort& port, bool open)
     {
-        if (port.m_awaitingReply.load() || port.m_replyEvent.Wait(0))
-            return ::testing::AssertionFailure() << "a reply capture is left over";
-        if (port.m_open.load() != open || (port.m_hOut != nullptr) != open || (port.m_hIn != nullptr) != open)
-            return ::testing::AssertionFailure() << "flag and handles disagree";
         const DWORD queued = open ? MHDR_PREPARED | MHDR_INQUEUE : 0;
-        for (const CHeapBlock& block : port.m_inHeaders) {
+        const auto headerIdle = [queued](const CHeapBlock& block) {
             const auto* header = reinterpret_cast<const MIDIHDR*>(block.Data());
-            if (header && (header->dwFlags & (MHDR_PREPARED | MHDR_INQUEUE)) != queued)
-                return ::testing::AssertionFailure() << "input header flags " << header->dwFlags;
-        }
-        return ::testing::AssertionSuccess();
+            return !header || (header->dwFlags & (MHDR_PREPARED | MHDR_INQUEUE)) == queued;
+        };
+        return !port.m_awaitingReply.load() && !port.m_replyEvent.Wait(0) && port.m_open.load() == open &&
+               (port.m_hOut != nullptr) == open && (port.m_hIn != nullptr) == open &&
+               std::all_of(std::begin(port.m_inHeaders), std::end(port.m_inHeaders), headerIdle);
     }
 };
 

@@ -75,12 +75,8 @@ std::string CConsoleRig::WriteFirmware(const CSyntheticFirmware& firmware, const
 
 UpdateTiming CConsoleRig::Timing()
 {
-    UpdateTiming timing;
-    timing.replyTimeoutMs = 1000;   // ample on a loaded machine; silent rows cost it
-    timing.sendTimeoutMs = 1000;
-    timing.settleStepMs = 0;
-    timing.setExecutionState = &RecordExecutionState;
-    return timing;
+    // Ample on a loaded machine; silent rows cost the reply time-out.
+    return {.replyTimeoutMs = 1000, .sendTimeoutMs = 1000, .settleStepMs = 0, .setExecutionState = &RecordExecutionState};
 }
 
 CRecordingDisplay CConsoleRig::Run(const std::string& path, int failAllocation)
