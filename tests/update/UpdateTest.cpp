@@ -68,15 +68,13 @@ Case Levels(uint16_t at8004, uint16_t at8006, bool u)
 
 Case AllRegions()
 {
-    Case c{CSyntheticFirmware(), {""}, kErasing, kLowerErase + " " + UpperErase(),
+    Case c{SampleFirmware(), {""}, kErasing, kLowerErase + " " + UpperErase(),
            kOpenedBar + Positions(35)};
     for (int region = 0; region < kRegionCount; ++region) {
         c.statuses += "|Installing.... (" + std::string(region < 9 ? " " : "") + std::to_string(region + 1) + "/35)";
         c.sent += " R" + std::to_string(region);
         c.progress += Blocks(region);
-        c.file.FillRegionRandom(region, 100 + region);
     }
-    c.file.SetHeaderWords(0, 0, 0x1180, 0x1180);
     c.statuses += "|Complete!";
     c.sent += " F";
     return c;
