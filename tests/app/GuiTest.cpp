@@ -246,7 +246,6 @@ TEST(VersionUpGui, AWalkThroughTheProgram)
     EXPECT_EQ(Escape(again.process, again.Item(IDC_BROWSE)), 0u);
 
     const std::string journal = kWork + "\\journal.txt";
-    DeleteFileA(journal.c_str());
     // Slow enough to watch, replies in 6-byte pieces. The console's own ports win over the pair
     // remembered.
     const CMainWindow main{Start("latency_ms 50\npieces 6\njournal " + journal + "\n" + kRenamed +

@@ -8,8 +8,8 @@
 
 #include "FirmwareImage.h"
 #include "HeapBlock.h"
+#include "Journal.h"
 #include "RegionMap.h"
-#include "VersionUpdater.h"
 
 namespace {
 
@@ -20,13 +20,6 @@ EXECUTION_STATE WINAPI RecordExecutionState(EXECUTION_STATE state)
 {
     g_requests.push_back(state);
     return ES_CONTINUOUS;
-}
-
-std::string PacketName(uint32_t address)
-{
-    std::ostringstream name;
-    name << "W" << std::hex << std::uppercase << address;
-    return name.str();
 }
 
 } // namespace
@@ -126,7 +119,7 @@ Strings CConsoleRig::Received() const
         else if (m.size() == 19 && m == Erase(payload[2]))
             names.push_back("E" + std::to_string(payload[2]));
         else if (m.size() > 23 && payload[0] == 0x42 && payload[1] == 0x02)
-            names.push_back(PacketName(PacketAddress(m)));
+            names.push_back("W" + vconsole::Hex32(PacketAddress(m)));
         else
             names.push_back("?");
     }
@@ -157,7 +150,7 @@ Strings Expand(const std::string& names)
         const uint32_t packets = region < 0 ? 0 : colon != std::string::npos ? std::stoul(word.substr(colon + 1))
                                                                              : RegionLength(region) / kPacketDataSize;
         for (uint32_t i = 0; i < packets; ++i)
-            expanded.push_back(PacketName(RegionOffset(region) + i * kPacketDataSize));
+            expanded.push_back("W" + vconsole::Hex32(RegionOffset(region) + i * kPacketDataSize));
         if (region < 0)
             expanded.push_back(word);
     }
