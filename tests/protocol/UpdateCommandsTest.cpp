@@ -107,7 +107,6 @@ TEST(UpdateCommands, EachReplyGivesItsResult)
         {"write failed", WriteBlock, {WriteReply(0x8000, 0x01), kAck}, 1, 1, oneBlock},
         {"write: another command", WriteBlock, {Edited(WriteReply(0x8000), 14, 0x41), kAck}, 1, 1, oneBlock},
         {"write: another code", WriteBlock, {Edited(WriteReply(0x8000), 15, 0x01), kAck}, 1, 1, oneBlock},
-        {"write: silence", WriteBlock, {kSilence, kAck}, 1, 1, oneBlock},
         {"write: the compared bytes and no more", WriteBlock, {Cut(WriteReply(0x8000), 22), kAck}, 0, 2, "range 0 1;pos 0;+1;"},
         {"write: one byte short", WriteBlock, {Cut(WriteReply(0x8000), 21), kAck}, 1, 1, oneBlock},
         // The reply buffer is not cleared between packets: the previous echo names another address.
