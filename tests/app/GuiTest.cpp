@@ -3,6 +3,7 @@
 // with the console's own names, Browse and Cancel, a damaged file, a whole update, the About box
 // through the system menu. Screenshots go to the build tree.
 // Programs left behind by a failure end with the Wine server that run-gui-tests.sh stops.
+#include "ConsoleConfig.h"
 #include "FirmwareGenerator.h"
 #include "RememberedPorts.h"
 #include "resource.h"
@@ -20,19 +21,10 @@
 
 namespace {
 
-// The build hands over host paths; under Wine the host's file system is drive Z:.
-std::string ToWindowsPath(std::string path)
-{
-    for (char& c : path)
-        c = c == '/' ? '\\' : c;
-    return "Z:" + path;
-}
+using vconsole::ToWindowsPath;   // the build hands over host paths
 
 const std::string kWork = ToWindowsPath(GUI_WORK_DIR);
 const char* const kCaption = "PQ4400 Version up Program";
-// The console's ports as newer MIDI stacks may show them: other names and identifiers.
-const std::string kRenamed =
-    "out 1 2 Other Synth\nout 65535 65535 PQ4400 MIDI 2.0 Out\nin 65535 65535 PQ4400 MIDI 2.0 In";
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 30000)
 {
@@ -69,22 +61,18 @@ std::wstring EditText(HWND edit)
 // A visible window of process `pid` with this class (and caption, when given), once it is there.
 HWND WaitFor(DWORD pid, const std::string& className, const std::string& caption = "", DWORD timeoutMs = 30000)
 {
-    struct Search { DWORD pid; std::string className, caption; HWND found; } search{pid, className, caption, nullptr};
+    HWND found = nullptr;
     WaitUntil([&] {
-        EnumWindows([](HWND w, LPARAM param) {
-            auto& s = *reinterpret_cast<Search*>(param);
-            DWORD pid = 0;
-            char name[64] = {};
-            GetWindowThreadProcessId(w, &pid);
-            GetClassNameA(w, name, sizeof name);
-            if (pid == s.pid && IsWindowVisible(w) && name == s.className &&
-                (s.caption.empty() || Text(w) == s.caption))
-                s.found = w;
-            return s.found ? FALSE : TRUE;
-        }, LPARAM(&search));
-        return search.found != nullptr;
+        const char* title = caption.empty() ? nullptr : caption.c_str();
+        while ((found = FindWindowExA(nullptr, found, className.c_str(), title)) != nullptr) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(found, &owner);
+            if (owner == pid && IsWindowVisible(found))
+                return true;
+        }
+        return false;
     }, timeoutMs);
-    return search.found;
+    return found;
 }
 
 PROCESS_INFORMATION Spawn(std::string commandLine)
@@ -97,17 +85,17 @@ PROCESS_INFORMATION Spawn(std::string commandLine)
     return process;
 }
 
-// The program with its own console configuration.
 PROCESS_INFORMATION Start(const std::string& config)
 {
     static int count = 0;
+    CreateDirectoryA(kWork.c_str(), nullptr);
+    CreateDirectoryA(ToWindowsPath(SCREENSHOT_DIR).c_str(), nullptr);
     const std::string path = kWork + "\\console" + std::to_string(++count) + ".txt";
     std::ofstream(path) << config << "\n";
     SetEnvironmentVariableA("VCONSOLE_CONFIG", path.c_str());
     return Spawn("\"" + ToWindowsPath(VERSIONUP_EXE) + "\"");
 }
 
-// Ends the program with Escape and returns its exit code.
 DWORD Escape(const PROCESS_INFORMATION& process, HWND window)
 {
     PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -133,7 +121,6 @@ void Screenshot(const std::string& name, HWND window = nullptr)
     EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesA(taken.c_str()) != INVALID_FILE_ATTRIBUTES; })) << name;
 }
 
-// The pixels on the screen along the middle of a window.
 std::vector<COLORREF> MiddleRow(HWND window)
 {
     RECT r{};
@@ -166,13 +153,11 @@ struct CMainWindow {
         PostMessageA(Item(IDC_LOAD), BM_CLICK, 0, 0);
         return Ended(status);
     }
-    // Presses Browse and returns the Open dialog.
     HWND Browse() const
     {
         PostMessageA(Item(IDC_BROWSE), BM_CLICK, 0, 0);
         return WaitFor(process.dwProcessId, "#32770", "Open");
     }
-    // Types the path into the Open dialog's name box and confirms it.
     void Choose(const std::filesystem::path& path) const
     {
         const HWND open = Browse();
@@ -225,13 +210,11 @@ std::string LabelsCutShort(int templateId)
 
 TEST(VersionUpGui, AWalkThroughTheProgram)
 {
-    CreateDirectoryA(kWork.c_str(), nullptr);
-    CreateDirectoryA(ToWindowsPath(SCREENSHOT_DIR).c_str(), nullptr);
     EXPECT_EQ(LabelsCutShort(IDD_VERSIONUP_DIALOG) + LabelsCutShort(IDD_PORTS), "");
-    const CRememberedPorts none({});   // the prefix's registry as it was, at the end
+    const CRememberedPorts none({});
     // Without the console's own ports the driver message comes first, in a box titled with the
     // program's name. Its replies come in 1-byte pieces, as newer MIDI stacks may hand them on.
-    const PROCESS_INFORMATION alone = Start(std::string(kRenamed) + "\npieces 1");
+    const PROCESS_INFORMATION alone = Start(kRenamed + "\npieces 1");
     const HWND box = WaitFor(alone.dwProcessId, "#32770", "versionup");
     ASSERT_NE(box, nullptr);
     EXPECT_NE(FindWindowExA(box, nullptr, "Static", "KALDIR USB Driver not found!!"), nullptr);
@@ -263,7 +246,6 @@ TEST(VersionUpGui, AWalkThroughTheProgram)
     EXPECT_EQ(Escape(again.process, again.Item(IDC_BROWSE)), 0u);
 
     const std::string journal = kWork + "\\journal.txt";
-    DeleteFileA(journal.c_str());
     // Slow enough to watch, replies in 6-byte pieces. The console's own ports win over the pair
     // remembered.
     const CMainWindow main{Start("latency_ms 50\npieces 6\njournal " + journal + "\n" + kRenamed +
@@ -331,8 +313,6 @@ TEST(VersionUpGui, AWalkThroughTheProgram)
 // region of the run script's sample, from a user's Downloads folder.
 TEST(VersionUpGui, DISABLED_ReadmePicture)
 {
-    CreateDirectoryA(kWork.c_str(), nullptr);
-    CreateDirectoryA(ToWindowsPath(SCREENSHOT_DIR).c_str(), nullptr);
     const std::filesystem::path file = L"C:\\users\\kim\\Downloads\\PQ4400_V103.bin";
     std::filesystem::create_directories(file.parent_path());
     ASSERT_TRUE(WriteFileBytes(file, SampleFirmware().Bytes()));

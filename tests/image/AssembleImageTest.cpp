@@ -12,9 +12,7 @@ using Firmware = CSyntheticFirmware;
 
 TEST(AssembleImage, EachFileGivesItsResultImageAndWorkingCopy)
 {
-    Firmware full; // the longest well-formed file: every block supplied
-    for (int region = 0; region < 35; ++region)
-        full.FillRegionRandom(region, static_cast<uint32_t>(region) + 100);
+    const Firmware full = SampleFirmware(); // the longest well-formed file: every block supplied
     const Bytes fullFile = full.Bytes();
     const Firmware scattered = Firmware().FillBlock(0, 0).FillBlock(100, 0x3C).FillBlock(1023, 0xC3).SetByte(0x8011, 1);
     const Firmware shortMap = Firmware(512).FillBlock(3, 0x02).FillBlock(511, 0x5A).FillBlock(512, 0x11);

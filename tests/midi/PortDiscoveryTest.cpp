@@ -4,6 +4,7 @@
 #include "PortDiscovery.h"
 
 #include "ConsoleRig.h"
+#include "RememberedPorts.h"
 
 namespace {
 
@@ -39,9 +40,8 @@ TEST_F(PortDiscovery, FindsTheLowestNumberedConsoleOrReportsTheDriverMissing)
     for (const Case& c : kCases) {
         Configure(c.config);
         CRecordingDisplay display;
-        CPortMemory memory;
-        memory.remembered = c.remembered;
-        CConsolePorts ports(SystemMidiDevices(), memory);
+        const CRememberedPorts memory(c.remembered);
+        CConsolePorts ports;
         EXPECT_EQ(ports.Find(display), c.result) << c.config;
         EXPECT_EQ(ports.OutDevice(), c.out) << c.config;
         EXPECT_EQ(ports.InDevice(), c.in) << c.config;

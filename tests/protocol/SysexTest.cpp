@@ -62,9 +62,8 @@ TEST(Sysex, PacksTopBitsInALeadingByteAndUnpacksForEveryLength)
     EXPECT_EQ(Unpacked({0x40, 0x81, 0x7F}), (Bytes{0x81, 0x7F}));
 
     for (size_t n : {0, 1, 6, 7, 8, 13, 14, 15, 64, 2048}) {
-        Bytes input(n);
-        for (size_t i = 0; i < n; ++i)
-            input[i] = static_cast<uint8_t>(i * 151 + 7); // every value, top bit set and clear
+        Bytes input = PacketData(0x7D); // every value, top bit set and clear
+        input.resize(n);
         const Bytes packed = Packed(input);
         EXPECT_EQ(packed.size(), n + (n + 6) / 7) << n;
         EXPECT_TRUE(std::all_of(packed.begin(), packed.end(), [](uint8_t b) { return b < 0x80; })) << n;

@@ -1,57 +1,26 @@
-// The user's remembered pair of ports in the registry, set for a test and put back as it was
-// when the test ends: a test's Wine prefix outlives the test.
+// The user's remembered pair of ports in the registry, set for a test and deleted when it ends:
+// the Wine prefix is the test build's own, so nothing else was there to put back.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
-#include <utility>
 
 #include "PortMemory.h"
 
+// The console's ports as newer MIDI stacks may show them: other names and identifiers.
+inline const std::string kRenamed =
+    "out 1 2 Other Synth\nout 65535 65535 PQ4400 MIDI 2.0 Out\nin 65535 65535 PQ4400 MIDI 2.0 In";
+
 class CRememberedPorts {
 public:
-    // Remembers `names`, or nothing when they are empty.
     explicit CRememberedPorts(const PortNames& names)
     {
-        HKEY key = nullptr;
-        m_existed = ::RegOpenKeyExW(HKEY_CURRENT_USER, kCompanyKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
-        ::RegCloseKey(key);
-        m_saved = {Read(kOutputPortValue), Read(kInputPortValue)};
-        Write(names);
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kPortMemoryKey);
+        if (!names.out.empty())
+            UserPortMemory().Remember(names);
     }
-    ~CRememberedPorts()
-    {
-        if (m_existed)
-            Write(m_saved);
-        else
-            ::RegDeleteTreeW(HKEY_CURRENT_USER, kCompanyKey);
-    }
+    ~CRememberedPorts() { ::RegDeleteTreeW(HKEY_CURRENT_USER, kPortMemoryKey); }
     CRememberedPorts(const CRememberedPorts&) = delete;
     CRememberedPorts& operator=(const CRememberedPorts&) = delete;
-
-private:
-    static constexpr wchar_t kCompanyKey[] = L"Software\\PQ4400 update tools";
-
-    static std::wstring Read(const wchar_t* value)
-    {
-        wchar_t text[256] = {};
-        DWORD size = sizeof text;
-        ::RegGetValueW(HKEY_CURRENT_USER, kPortMemoryKey, value, RRF_RT_REG_SZ, nullptr, text, &size);
-        return text;
-    }
-    // An empty name deletes its value.
-    static void Write(const PortNames& names)
-    {
-        for (const auto& [value, name] : {std::pair{kOutputPortValue, names.out}, std::pair{kInputPortValue, names.in}}) {
-            if (name.empty())
-                ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kPortMemoryKey, value);
-            else
-                ::RegSetKeyValueW(HKEY_CURRENT_USER, kPortMemoryKey, value, REG_SZ, name.c_str(),
-                                  static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
-        }
-    }
-
-    bool m_existed = false;
-    PortNames m_saved;
 };

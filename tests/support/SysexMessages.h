@@ -19,7 +19,6 @@ inline Bytes Framed(const Bytes& payload)
     return message;
 }
 
-// A copy of `message` with one byte changed.
 inline Bytes Edited(Bytes message, size_t at, uint8_t value) { message[at] = value; return message; }
 // The first `length` bytes of `message`: a reply cut short.
 inline Bytes Cut(Bytes message, size_t length) { message.resize(length); return message; }
@@ -52,7 +51,6 @@ inline Bytes WriteReply(uint32_t echo, uint8_t result = 0x00)
     return Framed({0x42, 0x02, packet[16], packet[17], packet[18], packet[19], packet[20], result});
 }
 
-// The flash address that a write packet carries.
 inline uint32_t PacketAddress(const Bytes& message)
 {
     uint8_t a[4];

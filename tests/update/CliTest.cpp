@@ -31,9 +31,6 @@ struct Case {
 };
 
 const std::string kUsage = "usage: versionup-cli [--out-port PORT --in-port PORT] FILE";
-// The console's ports as newer MIDI stacks may show them: other names and identifiers.
-const std::string kRenamed =
-    "out 1 2 Other Synth\nout 65535 65535 PQ4400 MIDI 2.0 Out\nin 65535 65535 PQ4400 MIDI 2.0 In";
 const PortNames kChosen = {L"PQ4400 MIDI 2.0 Out", L"PQ4400 MIDI 2.0 In"};
 // The driver gives the Latin-1 byte FC as U+00FC; every name goes out as UTF-8 to a file.
 const std::string kUmlaut = "out 37 4 KALDIR USB OUT \xFC\nin ";
@@ -106,11 +103,8 @@ bool WaitUntilTheLockIsHeld()
 bool InOrder(const Strings& lines, const Strings& expected)
 {
     auto at = lines.begin();
-    for (const std::string& line : expected) {
-        if ((at = std::find(at, lines.end(), line)) == lines.end())
-            return false;
-    }
-    return true;
+    return std::all_of(expected.begin(), expected.end(),
+                       [&](const std::string& line) { return (at = std::find(at, lines.end(), line)) != lines.end(); });
 }
 
 // What a terminal shows of `output`: a carriage return goes back to the line's start, where the

@@ -8,8 +8,8 @@
 
 #include "FirmwareImage.h"
 #include "HeapBlock.h"
+#include "Journal.h"
 #include "RegionMap.h"
-#include "VersionUpdater.h"
 
 namespace {
 
@@ -20,13 +20,6 @@ EXECUTION_STATE WINAPI RecordExecutionState(EXECUTION_STATE state)
 {
     g_requests.push_back(state);
     return ES_CONTINUOUS;
-}
-
-std::string PacketName(uint32_t address)
-{
-    std::ostringstream name;
-    name << "W" << std::hex << std::uppercase << address;
-    return name.str();
 }
 
 } // namespace
@@ -75,19 +68,15 @@ std::string CConsoleRig::WriteFirmware(const CSyntheticFirmware& firmware, const
 
 UpdateTiming CConsoleRig::Timing()
 {
-    UpdateTiming timing;
-    timing.replyTimeoutMs = 1000;   // ample on a loaded machine; silent rows cost it
-    timing.sendTimeoutMs = 1000;
-    timing.settleStepMs = 0;
-    timing.setExecutionState = &RecordExecutionState;
-    return timing;
+    // Ample on a loaded machine; silent rows cost the reply time-out.
+    return {.replyTimeoutMs = 1000, .sendTimeoutMs = 1000, .settleStepMs = 0, .setExecutionState = &RecordExecutionState};
 }
 
-CRecordingDisplay CConsoleRig::Run(const std::string& path, bool discover, int failAllocation)
+CRecordingDisplay CConsoleRig::Run(const std::string& path, int failAllocation)
 {
     CRecordingDisplay display;
     CVersionUpdater updater(display, Timing());
-    EXPECT_EQ(!discover || updater.FindPorts(), true);
+    EXPECT_EQ(updater.FindPorts(), 1);
     Load(updater, display, path, failAllocation);
     return display;
 }
@@ -130,7 +119,7 @@ Strings CConsoleRig::Received() const
         else if (m.size() == 19 && m == Erase(payload[2]))
             names.push_back("E" + std::to_string(payload[2]));
         else if (m.size() > 23 && payload[0] == 0x42 && payload[1] == 0x02)
-            names.push_back(PacketName(PacketAddress(m)));
+            names.push_back("W" + vconsole::Hex32(PacketAddress(m)));
         else
             names.push_back("?");
     }
@@ -161,7 +150,7 @@ Strings Expand(const std::string& names)
         const uint32_t packets = region < 0 ? 0 : colon != std::string::npos ? std::stoul(word.substr(colon + 1))
                                                                              : RegionLength(region) / kPacketDataSize;
         for (uint32_t i = 0; i < packets; ++i)
-            expanded.push_back(PacketName(RegionOffset(region) + i * kPacketDataSize));
+            expanded.push_back("W" + vconsole::Hex32(RegionOffset(region) + i * kPacketDataSize));
         if (region < 0)
             expanded.push_back(word);
     }

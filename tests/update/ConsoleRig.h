@@ -50,11 +50,10 @@ protected:
     // A healthy console over erased flash, plus the lines given; a fresh journal.
     void Configure(const std::string& lines = "");
     std::string WriteFirmware(const CSyntheticFirmware& firmware, const std::string& name = "");
-    // One whole update as the dialog runs it, discovery first unless told otherwise, with the
-    // n-th heap block failing when `failAllocation` is n. Checks that the machine is held awake
-    // exactly for the run, that the ports are closed at its end and that the console heard
-    // nothing malformed.
-    CRecordingDisplay Run(const std::string& path, bool discover = true, int failAllocation = 0);
+    // One whole update as the dialog runs it, discovery first, with the n-th heap block failing
+    // when `failAllocation` is n. Checks that the machine is held awake exactly for the run, that
+    // the ports are closed at its end and that the console heard nothing malformed.
+    CRecordingDisplay Run(const std::string& path, int failAllocation = 0);
     // The update's waits in Run: short, but ample on a loaded machine.
     static UpdateTiming Timing();
     // One Load of an updater made with Timing() and showing on `display`, checked as in Run.
@@ -74,20 +73,6 @@ private:
 
 Strings ReadLines(const std::string& path);
 
-// A remembered pair of ports of the test's own; none at first.
-struct CPortMemory : IPortMemory {
-    bool Recall(PortNames& names) override
-    {
-        names = remembered;
-        return !remembered.out.empty();
-    }
-    bool Remember(const PortNames& names) override
-    {
-        remembered = names;
-        return true;
-    }
-    PortNames remembered;
-};
 // Expands "R5" into the names of region 5's write packets and "R0:3" into its first three;
 // other words stay as they are.
 Strings Expand(const std::string& names);
