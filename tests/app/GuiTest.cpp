@@ -155,6 +155,8 @@ struct CMainWindow {
     }
     HWND Browse() const
     {
+        // The Open dialog of the Browse before may still be on its way out: not the one to find.
+        WaitUntil([&] { return WaitFor(process.dwProcessId, "#32770", "Open", 0) == nullptr; });
         PostMessageA(Item(IDC_BROWSE), BM_CLICK, 0, 0);
         return WaitFor(process.dwProcessId, "#32770", "Open");
     }
