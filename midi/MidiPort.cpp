@@ -203,11 +203,8 @@ int CMidiPort::WaitReply(uint32_t timeoutMs, uint32_t& replyLength)
         const bool takenBack = m_awaitingReply.exchange(false);
         WaitForInputHandlers();
         const uint32_t begun = m_collected.load(std::memory_order_relaxed);
-        if (takenBack && begun > 0) {
-            std::memcpy(m_replyBuffer.load(std::memory_order_relaxed), m_collectBlock.Data(), begun);
-            m_replyLength.store(begun, std::memory_order_relaxed);
-            m_replyEvent.Set();
-        }
+        if (takenBack && begun > 0)
+            HandOver(begun);
         replied = m_replyEvent.Wait(0);
     }
     m_replyEvent.Reset();
@@ -319,8 +316,13 @@ bool CMidiPort::IsEcho(uint32_t length) const
 // it then ends the reply itself from what was collected.
 void CMidiPort::EndCapture(uint32_t length)
 {
-    if (!m_awaitingReply.exchange(false))
-        return;
+    if (m_awaitingReply.exchange(false))
+        HandOver(length);
+}
+
+// By the side that owns the caller's buffer: the reply is complete there before the event is set.
+void CMidiPort::HandOver(uint32_t length)
+{
     std::memcpy(m_replyBuffer.load(std::memory_order_relaxed), m_collectBlock.Data(), length);
     m_replyLength.store(length, std::memory_order_relaxed);
     m_replyEvent.Set();

@@ -41,10 +41,10 @@ public:
     // caller may release it as soon as this returns. With a reply buffer of kBlockSize bytes,
     // the next SysEx message that arrives is copied into it: the buffers from one that begins
     // with F0 up to the one that holds F7, at most kBlockSize bytes. A message identical to the
-    // one sent is its echo (a loopback port, MIDI thru), never the reply: the wait goes on. A message the port cannot send
-    // (port closed, empty, longer than kBlockSize, refused by the driver) returns at once, and
-    // one the driver does not report sent within the send time-out is taken back from it;
-    // either way no capture stays armed. A message the driver does not give back even then
+    // one sent is its echo (a loopback port, MIDI thru), never the reply: the wait goes on.
+    // A message the port cannot send (port closed, empty, longer than kBlockSize, refused by the
+    // driver) returns at once, and one the driver does not report sent within the send time-out
+    // is taken back from it; either way no capture stays armed. A message the driver does not give back even then
     // stays the driver's, and the port is closed for good.
     void SendLong(const uint8_t* data, uint32_t length, uint8_t* reply);
     // 1 when the reply came within the time-out (without data if the driver reported the
@@ -73,6 +73,7 @@ private:
     void Collect(UINT message, const MIDIHDR& header);
     bool IsEcho(uint32_t length) const;
     void EndCapture(uint32_t length);
+    void HandOver(uint32_t length);
     void UnprepareOutHeader();
     void CancelCapture();
     void CloseInput();

@@ -125,12 +125,11 @@ Answer BuildAnswer(const ReceivedCommand& command, const uint8_t* received, size
     answer.early = Has(faults, FaultKind::Early);
     answer.kept = Has(faults, FaultKind::Keep);
     answer.lateDone = Has(faults, FaultKind::LateDone);
+    answer.doneDelayMs = ArgOf(faults, FaultKind::LateDone);
     answer.delayMs = behaviour.latencyMs;
     for (const Fault& f : faults) {
         if (f.kind == FaultKind::Delay)
             answer.delayMs += f.arg;
-        if (f.kind == FaultKind::LateDone)
-            answer.doneDelayMs = f.arg;
     }
     if (Has(faults, FaultKind::Silent))
         return answer;

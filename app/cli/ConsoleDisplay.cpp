@@ -15,6 +15,12 @@ constexpr char kInputLabel[] = "Input Port : ";
 constexpr int kBarWidth = 40;
 constexpr int kBarLineWidth = kBarWidth + 10;   // "[", the bar, "] ", "nnn/nnn"
 
+// The status texts and labels are plain ASCII: each character stands as it is.
+std::wstring Widen(std::string_view ascii)
+{
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
 // A character device that answers console requests is a terminal; a file, a pipe or the NUL
 // device (also a character device) is not.
 bool StdoutIsTerminal()
@@ -46,7 +52,7 @@ CConsoleDisplay::~CConsoleDisplay()
 void CConsoleDisplay::ShowStatus(const char* text)
 {
     std::snprintf(m_lastStatus, sizeof m_lastStatus, "%s", text);
-    PrintLine(stdout, "", text);
+    PrintLine(stdout, Widen(text));
 }
 
 // Every range the update sets starts at 0 and is followed by a position, which draws the bar.
@@ -69,39 +75,26 @@ void CConsoleDisplay::OffsetPos(int delta)
 
 void CConsoleDisplay::ShowOutputPortName(const wchar_t* name)
 {
-    PrintPortName(kOutputLabel, name);
+    PrintLine(stdout, Widen(kOutputLabel) + name);
 }
 
 void CConsoleDisplay::ShowInputPortName(const wchar_t* name)
 {
-    PrintPortName(kInputLabel, name);
+    PrintLine(stdout, Widen(kInputLabel) + name);
 }
 
 void CConsoleDisplay::ShowMessageBox(const char* text)
 {
-    PrintLine(stderr, "", text);
+    PrintLine(stderr, Widen(text));
 }
 
-// On a terminal the line goes above the bar, which is drawn again below it.
-void CConsoleDisplay::PrintLine(std::FILE* stream, const char* prefix, const char* text)
+// On a terminal the line goes above the bar, which is drawn again below it. Port names may hold
+// any character: every line goes out through the one text writer.
+void CConsoleDisplay::PrintLine(std::FILE* stream, const std::wstring& line)
 {
     const bool redraw = m_barOnLine;
     ClearBar();
-    std::fprintf(stream, "%s%s\n", prefix, text);
-    std::fflush(stream);
-    if (redraw)
-        DrawProgress();
-}
-
-// Port names may hold any character: they go out through the one text writer. Like any line,
-// above the bar.
-void CConsoleDisplay::PrintPortName(const char* label, const wchar_t* name)
-{
-    const bool redraw = m_barOnLine;
-    ClearBar();
-    // The labels are plain ASCII.
-    const std::string_view ascii = label;
-    WriteText(stdout, std::wstring(ascii.begin(), ascii.end()) + name + L"\n");
+    WriteText(stream, line + L"\n");
     if (redraw)
         DrawProgress();
 }

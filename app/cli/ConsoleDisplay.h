@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "UpdateDisplay.h"
 
@@ -29,8 +30,7 @@ public:
     const char* LastStatus() const { return m_lastStatus; }
 
 private:
-    void PrintLine(std::FILE* stream, const char* prefix, const char* text);
-    void PrintPortName(const char* label, const wchar_t* name);
+    void PrintLine(std::FILE* stream, const std::wstring& line);
     void DrawProgress();
     void ClearBar();
 
