@@ -26,6 +26,8 @@ public:
     virtual uint32_t Count(MidiDirection direction) = 0;
     // False when the device's capabilities cannot be read.
     virtual bool Read(MidiDirection direction, uint32_t index, MidiDeviceCaps& caps) = 0;
+    // Whether devices give their manufacturer and product IDs; without them both read as 0.
+    virtual bool GivesIds() const { return true; }
 };
 
 // The devices of winmm.

@@ -14,10 +14,12 @@ struct Identity {
 constexpr Identity kOutputIdentity = {4, L"KALDIR USB OUT"};
 constexpr Identity kInputIdentity = {5, L"KALDIR USB IN"};
 
-bool IsConsole(MidiDirection direction, const MidiDeviceCaps& caps)
+// Where the system gives no maker or product IDs (a browser's Web MIDI), the name alone tells.
+bool IsConsole(MidiDirection direction, const MidiDeviceCaps& caps, bool idsGiven)
 {
     const Identity& identity = direction == MidiDirection::Output ? kOutputIdentity : kInputIdentity;
-    return caps.mid == kMakerId && caps.pid == identity.productId && caps.name.starts_with(identity.namePrefix);
+    return (!idsGiven || (caps.mid == kMakerId && caps.pid == identity.productId)) &&
+           caps.name.starts_with(identity.namePrefix);
 }
 
 } // namespace
@@ -120,7 +122,9 @@ bool CConsolePorts::TakeFirst(MidiDirection direction, Port& port, const Match& 
 
 bool CConsolePorts::Search(MidiDirection direction, Port& port)
 {
-    return TakeFirst(direction, port, [direction](const MidiDeviceCaps& caps) { return IsConsole(direction, caps); });
+    const bool idsGiven = m_devices.GivesIds();
+    return TakeFirst(direction, port,
+                     [direction, idsGiven](const MidiDeviceCaps& caps) { return IsConsole(direction, caps, idsGiven); });
 }
 
 // A port not found keeps the name, to be searched for again.
