@@ -23,11 +23,12 @@ const struct Row {
     const char* verdicts;        // a piece: c collecting, C complete, d dropped; s start; t/f time-out
     Bytes reply;                 // at the end; empty: none
 } kRows[] = {
-    {"whole", {kU, kErase}, {kReply}, "C", kReply}, {"echo", {kErase}, {kErase, kReply}, "dC", kReply},
+    {"whole", {kU, kErase}, {kReply}, "C", kReply}, {"a lone F0 begun", {}, {{0xF0}}, "c", {0xF0}},
+    {"echo", {kErase}, {kErase, Tail(kReply, 6), kReply}, "ddC", kReply},
     {"in pieces", {kErase}, {Cut(kReply, 6), {}, Tail(kReply, 6)}, "ccC", kReply},
     {"cut short by a new F0", {kErase}, {Tail(kReply, 13), Cut(kReply, 12), kReply}, "dcC", kReply},
-    {"bytes behind the end", {kErase}, {{0xF0, 0x01, 0xF7, 0x02}}, "C", {0xF0, 0x01, 0xF7}},
-    {"too long", {kErase}, {Cut(kLong, 4000), Tail(kLong, 4000), kReply}, "cCd", Cut(kLong, 4096)},
+    {"bytes behind the end", {{0xF0, 0x01, 0xF7, 0x02}}, {{0xF0, 0x01, 0xF7, 0x02}}, "C", {0xF0, 0x01, 0xF7}},
+    {"too long", {kErase}, {Cut(kLong, 4000), Tail(Cut(kLong, 4200), 4000), kReply}, "cCd", Cut(kLong, 4096)},
     {"damaged", {kErase}, {Cut(kReply, 6), kDamaged, kReply, kDamaged}, "cCdd", {}},
     {"echo of the one before, in pieces", {kU, kErase}, {Cut(kU, 6), Tail(kU, 6), kErase, kReply}, "cddC", kReply},
     {"a message sent three back is no echo", {kErase, kU, kErase6}, {kErase}, "C", kErase},
