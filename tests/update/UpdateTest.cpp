@@ -116,16 +116,19 @@ const Case kCases[] = {
      kInstalling + kRestart, kLowerSent},
     {kLower, {"fault final 1 refuse_send"}, kInstalling + kRestart, kLowerErase + " R0"},
     // Echoes that would pass for an answer: a write whose first data bytes are low, the erase of
-    // region 6. They are dropped, and the wait ends at the time-out.
+    // region 6, whole or without its end byte. They are dropped, and the wait ends at the time-out.
     {CSyntheticFirmware().FillRegion(0, 0x11), {"fault write 1 echo_command"}, kInstalling + "|Install failed!!",
      kLowerErase + " R0:1"},
-    {CSyntheticFirmware(kRegion5).SetHeaderWords(0, 0, 0x1180, 0x117F), {"fault erase 3 echo_command"},
+    {CSyntheticFirmware(kRegion5).SetHeaderWords(0, 0, 0x1180, 0x117F),
+     {"fault erase 3 echo_command", "fault erase 3 echo_command\nfault erase 3 cut 18"},
      kErasing + "|Uninstall failed!!", "E1 E5 E6"},
     {kLower, {"fault erase 2 delay 50", "fault erase 1 early", "fault erase 1 short_before", "fault erase 1 malformed",
               "fault erase 1 oversized 5000", "fault write 2 echo_high_bits", "fault write 2 oversized 6000",
               "fault write 16 early", "fault write 4 short_before", "fault write 4 malformed", "fault write 7 delay 50",
               "answer_u", "fault erase 2 cut 18", "fault write 3 cut 22", "fault final 1 cut 18",
-              "fault erase 2 thru", "fault write 3 thru", "fault final 1 thru", "pieces 6", "pieces 1"},
+              "fault erase 2 thru", "fault write 3 thru", "fault final 1 thru", "pieces 6", "pieces 1",
+              "pieces 6\nfault erase 2 cut_restart 12",   // MIDI thru: U's echo while the first erase waits
+              "latency_ms 5\nthru 0", "latency_ms 5\nthru 1", "latency_ms 5\nthru 3", "latency_ms 1\nthru 4"},
      kInstalling + "|Complete!", kLowerSent},
 };
 
