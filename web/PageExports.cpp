@@ -6,7 +6,6 @@
 #include <emscripten.h>
 
 #include "ConsoleUpdater.h"
-#include "FirmwareImage.h"
 #include "Version.h"
 #include "WebDevices.h"
 #include "WebDisplay.h"
@@ -72,12 +71,6 @@ EMSCRIPTEN_KEEPALIVE int vu_choose_ports(uint32_t outDevice, uint32_t inDevice)
 EMSCRIPTEN_KEEPALIVE void vu_load(const char* path)
 {
     g_page->updater.Load(path);
-}
-
-// A file longer than this is no firmware file: the page reads no more of it than one byte beyond.
-EMSCRIPTEN_KEEPALIVE uint32_t vu_longest_file()
-{
-    return kWorkingCopySize;
 }
 
 // "V1.02", as the About box shows the version.

@@ -18,8 +18,6 @@
     '(Windows, macOS, Linux, ChromeOS), or in Firefox once MIDI is allowed for it, from a file on this computer ' +
     'or an https address.';
   const kPortGone = 'A port chosen is no longer there: choose again.';
-  // Where the chosen file is put for the update to read, as the programs read a file.
-  const kStagedFile = '/firmware.bin';
   const kMemoryKey = 'PQ4400 Version up Program: ports';
   const kLockName = 'PQ4400 Version up Program: update';
 
@@ -140,9 +138,35 @@
     }
   }
 
+  // The file chosen, read as the programs read a file: opened (is it still there?), measured,
+  // and read whole in one request.
+  const file = {
+    async open(name) {
+      if (!chosen || chosen.name !== name)
+        return false;
+      try {
+        await chosen.slice(0, 1).arrayBuffer();
+      } catch (error) {
+        return error.name !== 'NotFoundError';   // removed since it was chosen
+      }
+      return true;
+    },
+    size() {
+      return chosen.size;
+    },
+    async read(count) {
+      try {
+        return new Uint8Array(await chosen.slice(0, count).arrayBuffer());
+      } catch {
+        return null;   // changed since it was chosen
+      }
+    },
+  };
+
   // What the update reaches on the page (Module.page).
   const page = {
     link,
+    file,
     showStatus(text) {
       ui.status.textContent = text;
     },
@@ -309,26 +333,6 @@
     }
   }
 
-  // The file as the update reads it: no more than one byte beyond the longest firmware file, so
-  // that a longer one is refused as the programs refuse it. A file that cannot be read any more
-  // (removed since it was chosen) is not there.
-  async function stageFile() {
-    try {
-      module.FS.unlink(kStagedFile);
-    } catch {
-      // nothing staged before
-    }
-    if (!chosen)
-      return '';
-    try {
-      const bytes = await chosen.slice(0, module._vu_longest_file() + 1).arrayBuffer();
-      module.FS.writeFile(kStagedFile, new Uint8Array(bytes));
-    } catch {
-      // left unstaged: "File not found!!"
-    }
-    return kStagedFile;
-  }
-
   function chooserClosed() {
     return new Promise((resolve) => ui.chooser.addEventListener('close', () => resolve(ui.chooser.returnValue),
       {once: true}));
@@ -372,7 +376,7 @@
   });
   ui.load.addEventListener('click', () => run(async () => {
     if (await ensureAccess())
-      await module.ccall('vu_load', null, ['string'], [await stageFile()], {async: true});
+      await module.ccall('vu_load', null, ['string'], [chosen ? chosen.name : ''], {async: true});
   }));
   ui.ports.addEventListener('click', () => run(async () => {
     if (await ensureAccess())
