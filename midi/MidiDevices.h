@@ -35,6 +35,7 @@ IMidiDeviceList& SystemMidiDevices();
 struct ListedDevice {
     bool readable = false;
     MidiDeviceCaps caps;
+    uint32_t place = 0;     // among the readable devices of its name, 0 the first
 };
 // Every device of `direction`, numbered as the list numbers them.
 std::vector<ListedDevice> ListDevices(IMidiDeviceList& devices, MidiDirection direction);

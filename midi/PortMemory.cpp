@@ -15,10 +15,26 @@ bool ReadName(const wchar_t* value, std::wstring& name)
     return !name.empty();
 }
 
+// A pair stored before places were has none: the first device of each name.
+bool ReadPlace(const wchar_t* value, uint32_t& place)
+{
+    DWORD read = 0;
+    DWORD size = sizeof(read);
+    const LSTATUS status = ::RegGetValueW(HKEY_CURRENT_USER, kPortMemoryKey, value, RRF_RT_REG_DWORD, nullptr, &read, &size);
+    place = status == ERROR_SUCCESS ? read : 0;
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
 bool WriteName(HKEY key, const wchar_t* value, const std::wstring& name)
 {
     const DWORD size = static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t));
     return ::RegSetValueExW(key, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()), size) == ERROR_SUCCESS;
+}
+
+bool WritePlace(HKEY key, const wchar_t* value, uint32_t place)
+{
+    const DWORD data = place;
+    return ::RegSetValueExW(key, value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data)) == ERROR_SUCCESS;
 }
 
 class CRegistryPortMemory : public IPortMemory {
@@ -26,7 +42,8 @@ public:
     bool Recall(PortNames& names) override
     {
         PortNames read;
-        if (!ReadName(kOutputPortValue, read.out) || !ReadName(kInputPortValue, read.in))
+        if (!ReadName(kOutputPortValue, read.out) || !ReadName(kInputPortValue, read.in) ||
+            !ReadPlace(kOutputPlaceValue, read.outPlace) || !ReadPlace(kInputPlaceValue, read.inPlace))
             return false;
         names = read;
         return true;
@@ -38,7 +55,9 @@ public:
         if (::RegCreateKeyExW(HKEY_CURRENT_USER, kPortMemoryKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                               nullptr) != ERROR_SUCCESS)
             return false;
-        const bool written = WriteName(key, kOutputPortValue, names.out) && WriteName(key, kInputPortValue, names.in);
+        const bool written = WriteName(key, kOutputPortValue, names.out) && WriteName(key, kInputPortValue, names.in) &&
+                             WritePlace(key, kOutputPlaceValue, names.outPlace) &&
+                             WritePlace(key, kInputPlaceValue, names.inPlace);
         ::RegCloseKey(key);
         return written;
     }

@@ -19,9 +19,9 @@ bool CVersionUpdater::ConfirmPorts()
     return m_ports.Confirm(m_display);
 }
 
-bool CVersionUpdater::ChoosePorts(uint32_t outDevice, uint32_t inDevice)
+bool CVersionUpdater::ChoosePorts(const PortNames& shown)
 {
-    return m_ports.Choose(outDevice, inDevice, m_display);
+    return m_ports.Choose(shown, m_display);
 }
 
 bool CVersionUpdater::Load(const PathChar* path)

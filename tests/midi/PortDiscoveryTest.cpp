@@ -1,6 +1,7 @@
 // Port discovery over the device lists of devices.txt: winmm reads the lists once per process,
 // but which devices can be read changes with the console's configuration. The console's own
-// ports come first; a pair the user chose before is taken, by whole name, only in their place.
+// ports come first; a pair the user chose before (by whole name and place among its namesakes) is
+// taken in their place, or first when it is a console's own.
 #include "PortDiscovery.h"
 
 #include "ConsoleRig.h"
@@ -31,6 +32,10 @@ const Case kCases[] = {
     {"unreadable_out 4\nunreadable_out 5", 1, 2, 2, {"out:Kaldir USB OUT", "in:KALDIR USB in"}, kChosen},
     // Only the whole pair: the console's output stays, and without its input the driver is missing.
     {"unreadable_in 2\nunreadable_in 4\nunreadable_in 5", 0, 4, kNoDevice, {kLongOut, kBox}, kChosen},
+    // Never another device of the name: "Kaldir USB OUT" is listed once.
+    {"unreadable_out 4\nunreadable_out 5", 0, kNoDevice, 4, {kBox}, {L"Kaldir USB OUT", L"KALDIR USB in", 1, 0}},
+    // Of two consoles, the second chosen: the one the user meant.
+    {"", 1, 5, 5, {"out:KALDIR USB OUT", "in:KALDIR USB IN"}, {L"KALDIR USB OUT", L"KALDIR USB IN", 2, 2}},
 };
 
 class PortDiscovery : public CConsoleRig {};
