@@ -1,18 +1,25 @@
 #include "PortMemory.h"
 
+#include "MidiDevices.h"
+
 #include <windows.h>
+
+#include <string_view>
 
 namespace {
 
-// A device name has at most 31 characters; a longer value names no device.
+// Nothing makes a REG_SZ end within its data, and Wine adds no end to one that fills the buffer:
+// the name is taken from what was read, never beyond. The buffer holds one character more than a
+// device name can have, so that a longer value shows as longer: it names no device.
 bool ReadName(const wchar_t* value, std::wstring& name)
 {
-    wchar_t text[64] = {};
+    wchar_t text[kLongestDeviceName + 1] = {};
     DWORD size = sizeof(text);
     if (::RegGetValueW(HKEY_CURRENT_USER, kPortMemoryKey, value, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
         return false;
-    name = text;
-    return !name.empty();
+    const std::wstring_view read(text, size / sizeof(wchar_t));
+    name = read.substr(0, read.find(L'\0'));
+    return !name.empty() && name.size() <= kLongestDeviceName;
 }
 
 // A pair stored before places were has none: the first device of each name.
