@@ -19,9 +19,9 @@ bool CConsoleUpdater::ConfirmPorts()
     return m_ports.Confirm(m_display);
 }
 
-bool CConsoleUpdater::ChoosePorts(uint32_t outDevice, uint32_t inDevice)
+bool CConsoleUpdater::ChoosePorts(const PortNames& shown)
 {
-    return m_ports.Choose(outDevice, inDevice, m_display);
+    return m_ports.Choose(shown, m_display);
 }
 
 bool CConsoleUpdater::Load(const PathChar* path)

@@ -21,8 +21,9 @@ public:
     int FindPorts();
     // The ports in use as they are now, looked for again as a Load does; true when both are there.
     bool ConfirmPorts();
-    // The user's pair, numbered as the device list numbers them now, for this and later runs.
-    bool ChoosePorts(uint32_t outDevice, uint32_t inDevice);
+    // The user's pair as the chooser showed it, for this and later runs; false when either port
+    // is no longer listed.
+    bool ChoosePorts(const PortNames& shown);
     const CConsolePorts& Ports() const { return m_ports; }
     // The whole update from the firmware file at `path` to the final command; every outcome
     // is reported in the status line. False when another update was running, so that this one

@@ -13,7 +13,17 @@
 #include "WebLink.h"
 #include "WebPortMemory.h"
 
+// Port names may hold any character; here wide text is 32 bits a character.
+EM_JS(void, WidenOnPage, (const char* text, wchar_t* wide, int bytes), { stringToUTF32(UTF8ToString(text), wide, bytes); });
+
 namespace {
+
+std::wstring WideFromPage(const char* text)
+{
+    wchar_t wide[256] = {};
+    WidenOnPage(text, wide, static_cast<int>(sizeof wide));
+    return wide;
+}
 
 struct CPage {
     explicit CPage(const UpdateTiming& timing) : updater(display, link, host, devices, memory, timing) {}
@@ -62,9 +72,11 @@ EMSCRIPTEN_KEEPALIVE uint32_t vu_port_in_use(int output)
     return output ? g_page->updater.Ports().OutDevice() : g_page->updater.Ports().InDevice();
 }
 
-EMSCRIPTEN_KEEPALIVE int vu_choose_ports(uint32_t outDevice, uint32_t inDevice)
+// The pair the chooser showed, each port by its name and place among the ports of that name:
+// 1 when both are still there and taken.
+EMSCRIPTEN_KEEPALIVE int vu_choose_ports(const char* outName, uint32_t outPlace, const char* inName, uint32_t inPlace)
 {
-    return g_page->updater.ChoosePorts(outDevice, inDevice) ? 1 : 0;
+    return g_page->updater.ChoosePorts({WideFromPage(outName), WideFromPage(inName), outPlace, inPlace}) ? 1 : 0;
 }
 
 // The whole update with the file the page put at `path` (an empty path: no file chosen).

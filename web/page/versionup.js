@@ -194,11 +194,12 @@
     ports(output) {
       return output ? lists.outputs : lists.inputs;
     },
-    // The page's storage may be switched off: then nothing is remembered.
+    // Each port by its name and its place among the ports of that name. The page's storage may be
+    // switched off: then nothing is remembered.
     recallPort(output) {
       try {
-        const name = JSON.parse(localStorage.getItem(kMemoryKey))?.[output ? 'out' : 'in'];
-        return typeof name === 'string' ? name : null;
+        const port = JSON.parse(localStorage.getItem(kMemoryKey))?.[output ? 'out' : 'in'];
+        return typeof port?.name === 'string' && Number.isInteger(port.place) && port.place >= 0 ? port : null;
       } catch {
         return null;
       }
@@ -348,7 +349,8 @@
     while (await chooserClosed() === 'ok') {
       const out = selected(ui.outList, lists.outputs);
       const input = selected(ui.inList, lists.inputs);
-      if (out && input && module.ccall('vu_choose_ports', 'number', ['number', 'number'], [out.index, input.index]))
+      if (out && input && module.ccall('vu_choose_ports', 'number', ['string', 'number', 'string', 'number'],
+        [out.name, out.place, input.name, input.place]))
         return;
       refreshPorts();
       ui.chooserNote.textContent = kPortGone;
