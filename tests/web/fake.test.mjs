@@ -18,24 +18,24 @@ const write0 = frame([0x42, 0x02, ...new Array(5 + 2341).fill(0)]);   // 2048 ze
 const final = frame([0x42, 0x00, 0x00, 0x01]);
 const [erased, written, finished] = [[0x42, 0x01, 0x00, 0x00], [0x42, 0x02, 0, 0, 0, 0, 0, 0x00], [0x42, 0x00, 0x00, 0x00]]
   .map((payload) => hex(frame(payload)));
-const exchange = (page, messages, count) => page.evaluate(async ([m, n]) => {
+const converse = (page, messages, count) => page.evaluate(async ([m, n]) => {
   await connect();
   return exchange(m, n);
 }, [messages, count]);
 
 const rows = [
   {name: 'a healthy console answers erase, write and final byte for byte (two messages in one send)',
-   run: async ({page, vconsole}) => ({heard: await exchange(page, [[...erase0, ...write0], final], 3),
+   run: async ({page, vconsole}) => ({heard: await converse(page, [[...erase0, ...write0], final], 3),
                                        journal: await vconsole.journal(), flash: Object.values(await vconsole.flash(2046, 4))}),
    expect: {heard: [erased, written, finished], flash: [0, 0, 0xFF, 0xFF],
             journal: [...[erase0, write0, final].map((m) => 'rx ' + hex(m)), ...[erased, written, finished].map((m) => 'tx ' + m)]}},
   {name: 'pieces 6: one midimessage per piece', config: 'pieces 6',
-   run: ({page}) => exchange(page, [erase0], 4),
+   run: ({page}) => converse(page, [erase0], 4),
    expect: [erased.slice(0, 17), erased.slice(18, 35), erased.slice(36, 53), erased.slice(54)]},
   {name: 'a silent erase and a damaged one: only the final is heard', config: 'fault erase 1 silent\nfault erase 2 long_error',
-   run: ({page}) => exchange(page, [erase0, erase0, final], 1), expect: [finished]},
+   run: ({page}) => converse(page, [erase0, erase0, final], 1), expect: [finished]},
   {name: 'a delayed erase: answered late, still before the final', config: 'fault erase 1 delay 50',
-   run: async ({page, vconsole}) => [...await exchange(page, [erase0, final], 2), (await vconsole.stats()).replyDelayUs >= 50000],
+   run: async ({page, vconsole}) => [...await converse(page, [erase0, final], 2), (await vconsole.stats()).replyDelayUs >= 50000],
    expect: [erased, finished, true]},
   {name: 'devices plugged in and unplugged: statechange, and replies again once back',
    run: async ({page, vconsole}) => {

@@ -167,7 +167,8 @@
       due += answer.early ? 0 : event.pauseMs;
       const entry = {event, arrival, timer: 0, due: false, started: false, sent: 0};
       pending.add(entry);
-      const wait = due - performance.now();
+      // Timers count whole milliseconds: rounded down, a reply would come before its time.
+      const wait = Math.ceil(due - performance.now());
       if (wait > 0) entry.timer = setTimeout(() => release(entry), wait);
       else soon(() => release(entry));
     }
