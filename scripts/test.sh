@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the three builds from nothing and runs every test:
-#   native (g++), sanitized native with the fuzz run (clang, ASan+UBSan), Windows under Wine;
+# Installs what is missing, builds the four builds from nothing and runs every test:
+#   native (g++), sanitized native with the fuzz run (clang, ASan+UBSan), Windows under Wine,
+#   WebAssembly with the browser tests in headless Chromium;
 # then builds the release twice and compares.
 set -eu
 cd "$(dirname "$0")/.."
@@ -25,6 +26,11 @@ ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
 echo "== Windows build, with min and max as the Windows SDK's macros, tests under Wine"
 configure_and_build build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DVU_SDK_MINMAX=ON
 ctest --test-dir build/windows --output-on-failure -j "$jobs"
+
+echo "== WebAssembly build (emscripten), tests in headless Chromium"
+emcmake cmake --no-warn-unused-cli -S . -B build/web -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DVU_TESTS=OFF >/dev/null
+cmake --build build/web -j "$jobs"
+ctest --test-dir build/web --output-on-failure -j "$jobs"
 
 echo "== release, built twice from the same commit in two folders, a moment apart: the same bytes"
 rm -rf build/release-check
