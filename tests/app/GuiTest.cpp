@@ -142,10 +142,14 @@ struct CMainWindow {
         return std::to_string(Ask(bar, PBM_GETRANGE, TRUE)) + "-" + std::to_string(Ask(bar, PBM_GETRANGE, FALSE)) +
                " at " + std::to_string(Ask(bar, PBM_GETPOS));
     }
-    // The thread is back in its message loop, and the status line reads `status`.
+    // The status line reads `status` and the thread is back in its message loop, past the
+    // dropping of input queued meanwhile (whose PeekMessage already answers a sent message):
+    // the buttons are enabled again only after it.
     bool Ended(const std::string& status) const
     {
-        return WaitUntil([&] { return Status() == status && Ask(window, WM_NULL) != -1; }, 120000);
+        return WaitUntil([&] {
+            return Status() == status && IsWindowEnabled(Item(IDC_LOAD)) && Ask(window, WM_NULL) != -1;
+        }, 120000);
     }
     std::string Ports() const { return Text(Item(IDC_OUTPUT_PORT)) + "|" + Text(Item(IDC_INPUT_PORT)); }
     bool Load(const std::string& status) const
