@@ -6,7 +6,7 @@ import {execFileSync} from 'node:child_process';
 import {createHash} from 'node:crypto';
 import {copyFileSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
-import {join} from 'node:path';
+import {basename, join} from 'node:path';
 import {after, test} from 'node:test';
 import {build, consoleOf, openPage} from './browser.mjs';
 
@@ -43,10 +43,15 @@ const fields = async (page) => {
   await page.waitForFunction(() => document.getElementById('out-port').textContent);
   return [await text(page, '#out-port'), await text(page, '#in-port')];
 };
+// The browser hands the page a file it chose (and notes its size and time) in a task of its own.
+async function choose(page, file, pick = (path) => page.setInputFiles('#file', path)) {
+  await pick(file);
+  await page.waitForFunction((name) => document.getElementById('file-name').value === name, basename(file));
+}
 // Chooses `file` (none: null), does what happens `meanwhile`, and presses Load.
 async function load(page, file = small, meanwhile = async () => {}) {
   if (file)
-    await page.setInputFiles('#file', file);
+    await choose(page, file);
   await meanwhile(page);
   await page.click('#load');
   await idle(page);
@@ -57,9 +62,9 @@ const outcome = async ({page, vconsole}, ...args) =>
 // Of two pairs of one name, the console is the second.
 const twoPairs = 'out 1 2 USB MIDI\nout 1 2 USB MIDI\nin 1 3 USB MIDI\nin 1 3 USB MIDI\nconsole_out 1\nconsole_in 1';
 // The console holds the reply to the second write long enough for a row to act meanwhile.
-const held = 'fault write 2 delay 1500';
+const held = {config: 'fault write 2 delay 3000', timing: waits(4000)};
 async function startHeld(page) {
-  await page.setInputFiles('#file', small);
+  await choose(page, small);
   await page.click('#load');
   await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('Installing'));
 }
@@ -95,7 +100,7 @@ const fastClock = `window.waits = [];
 // updates that fail wait for a short time-out; the others wait for none.
 const faults = (status, ...configs) => ({
   name: `the console's faults, replies in pieces and echoes that end in "${status}"`,
-  timing: waits(status === 'Complete!' ? 2000 : 300),
+  timing: waits(status === 'Complete!' ? 2000 : 600),
   run: async ({page, vconsole}) => {
     const seen = {};
     for (const config of configs) {
@@ -138,10 +143,10 @@ const rows = [
    run: async (o) => ({...await outcome(o), waits: await o.page.evaluate(() => waits)}),
    expect: {status: 'Uninstall failed!!', received: ['U', 'E0'], waits: [1, 1, 1, 1, 1, 5]}},
   faults('Uninstall failed!!', 'fault erase 2 silent', 'fault erase 2 result 01', 'fault erase 2 other_region',
-         'fault erase 2 long_error', 'fault erase 2 echo_command', 'fault erase 2 delay 900', 'fault erase 3 refuse_send',
+         'fault erase 2 long_error', 'fault erase 2 echo_command', 'fault erase 2 delay 1500', 'fault erase 3 refuse_send',
          'fault erase 2 cut 17'),
   faults('Install failed!!', 'fault write 3 silent', 'fault write 3 result 7F', 'fault write 3 wrong_echo',
-         'fault write 3 long_error', 'fault write 3 delay 900', 'fault write 4 refuse_send', 'fault write 3 cut 21'),
+         'fault write 3 long_error', 'fault write 3 delay 1500', 'fault write 4 refuse_send', 'fault write 3 cut 21'),
   faults('Complete! please restart PQ4400.', 'fault final 1 silent', 'fault final 1 result 01', 'fault final 1 echo_command',
          'fault final 1 long_error', 'fault final 1 cut 17', 'fault final 1 refuse_send'),
   faults('Complete!', 'fault erase 2 delay 50', 'fault erase 1 early', 'fault erase 1 short_before', 'fault erase 1 malformed',
@@ -192,7 +197,7 @@ const rows = [
      return outcome(o);
    },
    expect: {status: 'Device open failed!!', received: []}},
-  {name: 'the console unplugged during an update: the step fails at its time-out; plugged in again, it updates', config: held,
+  {name: 'the console unplugged during an update: the step fails at its time-out; plugged in again, it updates', ...held,
    run: async ({page, vconsole}) => {
      await startHeld(page);
      await vconsole.configure('no_devices');
@@ -202,18 +207,19 @@ const rows = [
      return [unplugged, await load(page)];
    },
    expect: ['Install failed!!', 'Complete!']},
-  {name: 'two tabs: the second update ends before its console hears anything', config: held,
+  {name: 'two tabs: the second update ends before its console hears anything', ...held,
    run: async ({page, context}) => {
      const second = await context.newPage();
      await second.goto(page.url());
      await fields(second);
+     await choose(second, small);
      await startHeld(page);
-     const other = await outcome({page: second, vconsole: consoleOf(second)});
+     const other = await outcome({page: second, vconsole: consoleOf(second)}, null);
      await idle(page);
      return {other, first: await text(page, '#status')};
    },
    expect: {other: {status: 'Device open failed!!', received: []}, first: 'Complete!'}},
-  {name: 'while an update runs, Browse, Load and Ports... are off and clicks and keys do nothing', config: held,
+  {name: 'while an update runs, Browse, Load and Ports... are off and clicks and keys do nothing', ...held,
    run: async ({page, vconsole}) => {
      const choosers = [];
      page.on('filechooser', (chooser) => choosers.push(chooser));
@@ -230,6 +236,8 @@ const rows = [
    expect: {off: [true, true, true], choosers: 0, chooser: false, status: 'Complete!', received: firstRegion}},
   {name: 'by keyboard: Tab reaches Ports..., Browse and Load, and Enter and Space press them',
    run: async ({page}) => {
+     // Listening from the start: the browser takes a while before it hands the chooser over.
+     const chooser = new Promise((resolve) => page.once('filechooser', resolve));
      await fields(page);
      const order = [];
      for (let i = 0; i < 4; ++i) {
@@ -241,14 +249,14 @@ const rows = [
      await keys(page, 'Escape');
      await page.waitForFunction(() => document.activeElement.id === 'ports' && !document.activeElement.disabled);
      await keys(page, 'Tab', 'Tab');
-     const [chooser] = await Promise.all([page.waitForEvent('filechooser'), keys(page, 'Space')]);
-     await chooser.setFiles(small);
+     await keys(page, 'Space');
+     await choose(page, small, async (path) => (await chooser).setFiles(path));
      await keys(page, 'Tab', 'Enter');
      await idle(page);
      return {order, file: await page.inputValue('#file-name'), status: await text(page, '#status')};
    },
    expect: {order: ['ports', 'file-name', 'browse', 'load'], file: 'first-region.bin', status: 'Complete!'}},
-  {name: 'leaving the page during an update asks first', config: held,
+  {name: 'leaving the page during an update asks first', ...held,
    run: async ({page}) => {
      const dialogs = [];
      page.on('dialog', (dialog) => dialogs.push(dialog.type()) && dialog.dismiss());
@@ -261,7 +269,7 @@ const rows = [
    },
    expect: {dialogs: ['beforeunload'], status: 'Complete!'}},
   {name: 'timers held back as in a background tab: replies end the waits of a whole update, the clock a silent one',
-   script: heldBack, timing: waits(500),
+   script: heldBack, timing: waits(900),
    run: async (o) => {
      await fields(o.page);
      const timersFired = () => o.page.evaluate(() => timersFired);
