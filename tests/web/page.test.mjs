@@ -156,9 +156,16 @@ const rows = [
          'pieces 6\nfault erase 2 cut_restart 12', 'fault write 5 split_delay 50', 'fault erase 3 tail_before 6',
          'latency_ms 5\nthru 0', 'latency_ms 5\nthru 3', 'latency_ms 1\nthru 4'),
   {name: 'MIDI not allowed before: asked for at the first Load, which then goes on with the update',
-   script: 'navigator.permissions.query = async () => ({state: "prompt"});',
-   run: async (o) => ({before: await text(o.page, '#out-port'), ...await outcome(o)}),
-   expect: {before: '', status: 'Complete!', received: firstRegion}},
+   script: `navigator.permissions.query = async () => ({state: 'prompt'});
+            const request = navigator.requestMIDIAccess;
+            window.requests = 0;
+            navigator.requestMIDIAccess = (options) => (++requests, request(options));`,
+   run: async (o) => {
+     await o.page.waitForFunction(() => document.getElementById('version').textContent);
+     const requests = () => o.page.evaluate(() => requests);
+     return {before: await requests(), ...await outcome(o), after: await requests()};
+   },
+   expect: {before: 0, status: 'Complete!', received: firstRegion, after: 1}},
   {name: 'MIDI refused: the page says it needs MIDI with SysEx, and nothing else happens', granted: false,
    run: async (o) => {
      await o.page.click('#ports');
@@ -248,8 +255,7 @@ const rows = [
      await page.waitForSelector('#chooser[open]');
      await keys(page, 'Escape');
      await page.waitForFunction(() => document.activeElement.id === 'ports' && !document.activeElement.disabled);
-     await keys(page, 'Tab', 'Tab');
-     await keys(page, 'Space');
+     await keys(page, 'Tab', 'Tab', 'Space');
      await choose(page, small, async (path) => (await chooser).setFiles(path));
      await keys(page, 'Tab', 'Enter');
      await idle(page);
