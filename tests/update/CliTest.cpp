@@ -197,7 +197,7 @@ TEST_F(Cli, ExitCodesOutputAndFlashOfEachRow)
         // The console writes its flash out once an update has tried its ports; nothing else touches them.
         std::ifstream dump(name + ".flash", std::ios::binary);
         EXPECT_EQ(dump.is_open(), std::find(c.out.begin(), c.out.end(), "Device open....") != c.out.end());
-        EXPECT_TRUE(!c.flashIsImage || Bytes(std::istreambuf_iterator<char>(dump), {}) == ExpectedFlash(firmware));
+        EXPECT_TRUE(!c.flashIsImage || Bytes(std::istreambuf_iterator<char>(dump), {}) == firmware.ExpectedFlash());
         // The console hears the updates that write it and nothing else.
         const Strings journal = ReadLines(name + ".journal");
         EXPECT_EQ(c.flashIsImage, std::any_of(journal.begin(), journal.end(), [](auto& l) { return l.starts_with("rx"); }));

@@ -158,9 +158,3 @@ Strings Expand(const std::string& names)
     return expanded;
 }
 
-Bytes ExpectedFlash(const CSyntheticFirmware& firmware)
-{
-    Bytes image = firmware.ExpectedImage();
-    EXPECT_TRUE(!ComputeRegionMask(image.data()).Test(5) || BuildChecksumTable(image.data()) == nullptr);
-    return image;
-}

@@ -76,5 +76,3 @@ Strings ReadLines(const std::string& path);
 // Expands "R5" into the names of region 5's write packets and "R0:3" into its first three;
 // other words stay as they are.
 Strings Expand(const std::string& names);
-// What the console's flash holds after a complete update from an erased chip.
-Bytes ExpectedFlash(const CSyntheticFirmware& firmware);

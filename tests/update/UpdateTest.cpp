@@ -145,7 +145,7 @@ TEST_F(Update, EachCaseShowsSendsAndLeavesWhatItShould)
             EXPECT_EQ(run.statuses, c.statuses);
             EXPECT_TRUE(c.progress.empty() || run.progress == c.progress) << run.progress;
             EXPECT_EQ(Received(), Expand(c.sent));
-            Bytes flash = c.sent.empty() ? Bytes(kImageSize, 0xFF) : ExpectedFlash(c.file);
+            Bytes flash = c.sent.empty() ? Bytes(kImageSize, 0xFF) : c.file.ExpectedFlash();
             for (uint8_t& byte : flash)
                 byte &= config == "flash_fill 5A" ? 0x5A : 0xFF;
             if (c.sent.empty() || run.statuses.ends_with("|Complete!")) {
@@ -153,7 +153,7 @@ TEST_F(Update, EachCaseShowsSendsAndLeavesWhatItShould)
             } else {
                 Configure();
                 EXPECT_TRUE(Run(path).statuses.ends_with("|Complete!"));
-                EXPECT_TRUE(Flash() == ExpectedFlash(c.file));
+                EXPECT_TRUE(Flash() == c.file.ExpectedFlash());
             }
         }
     }
