@@ -9,7 +9,7 @@ scripts/install-deps.sh
 
 cmake --no-warn-unused-cli -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc -DVU_BENCHMARKS=ON >/dev/null
-cmake --build build/native -j "$(nproc)" --target bench_assemble protocol_bench make_firmware >/dev/null
+cmake --build build/native -j "$(nproc)" --target bench_assemble protocol_bench >/dev/null
 build/native/bench/bench_assemble
 build/native/bench/protocol_bench
 
@@ -24,8 +24,8 @@ tests/app/run-gui-tests.sh "$PWD/build/windows/wineprefix-bench-dialog" build/wi
   build/windows/bench/bench_dialog.exe
 # The web page's update, in the same run as the programs' above.
 emcmake cmake --no-warn-unused-cli -S . -B build/web -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DVU_TESTS=OFF >/dev/null
-cmake --build build/web -j "$(nproc)" --target versionup_vconsole_page >/dev/null
+cmake --build build/web -j "$(nproc)" --target versionup_vconsole_page make_firmware >/dev/null
 (cd tests/web && [ -d node_modules ] || PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
 mkdir -p build/web/run
-build/native/vconsole/firmware/make-firmware build/web/run/sample.bin >/dev/null
+node build/web/vconsole/firmware/make-firmware.js build/web/run/sample.bin >/dev/null
 node bench/BenchPage.mjs build/web/web/versionup-vconsole.html build/web/run/sample.bin

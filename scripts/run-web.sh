@@ -17,15 +17,12 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 emcmake cmake --no-warn-unused-cli -S . -B build/web -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DVU_TESTS=OFF >/dev/null
-cmake --build build/web -j "$(nproc)" --target versionup_vconsole_page >/dev/null
+cmake --build build/web -j "$(nproc)" --target versionup_vconsole_page make_firmware >/dev/null
 page="$PWD/build/web/web/versionup-vconsole.html"
 firmware="${1:-$PWD/build/web/run/sample.bin}"
 if [ $# -eq 0 ]; then
-  cmake --no-warn-unused-cli -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc >/dev/null
-  cmake --build build/native -j "$(nproc)" --target make_firmware >/dev/null
   mkdir -p build/web/run
-  build/native/vconsole/firmware/make-firmware "$firmware"
+  node build/web/vconsole/firmware/make-firmware.js "$firmware"
 fi
 
 if [ -n "${DISPLAY:-}" ] && [ ${#picture[@]} -eq 0 ]; then

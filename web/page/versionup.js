@@ -17,7 +17,7 @@
   const kNoWebMidi = 'This browser cannot reach MIDI devices from this page. Open it in Chrome, Edge or Opera ' +
     '(Windows, macOS, Linux, ChromeOS), or in Firefox once MIDI is allowed for it, from a file on this computer ' +
     'or an https address.';
-  const kPortGone = 'A port chosen is no longer there: choose again.';
+  const kPortGone = 'Port not found!! choose again.';
   const kMemoryKey = 'PQ4400 Version up Program: ports';
   const kLockName = 'PQ4400 Version up Program: update';
 
