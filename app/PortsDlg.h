@@ -1,33 +1,34 @@
 // The chooser of the console's ports: every MIDI output and input as Windows lists them, the
-// ports in use preselected, OK and Cancel.
+// ports in use preselected, OK and Cancel. OK takes the pair shown, by name and place among the
+// devices of that name, not by number: devices plugged in or out meanwhile renumber the others.
 #pragma once
 
 #include "framework/Controls.h"
 #include "framework/ModalDialog.h"
 
 #include "MidiDevices.h"
+#include "VersionUpdater.h"
 
-#include <cstdint>
+#include <vector>
 
 class CPortsDlg : public CModalDialog {
 public:
-    // `outDevice` and `inDevice` are the ports in use, kNoDevice when there are none.
-    CPortsDlg(HWND owner, IMidiDeviceList& devices, uint32_t outDevice, uint32_t inDevice);
-
-    // The pair chosen, once DoModal returned IDOK.
-    uint32_t OutDevice() const { return m_outDevice; }
-    uint32_t InDevice() const { return m_inDevice; }
+    CPortsDlg(HWND owner, CVersionUpdater& updater);
 
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(UINT id, UINT code) override;
 
 private:
-    void Fill(const CComboBox& list, MidiDirection direction, uint32_t inUse) const;
+    // A drop-down list and the devices its entries show, in the order of the entries.
+    struct PortList {
+        CComboBox box;
+        std::vector<ListedDevice> shown;
+    };
+    void Fill();
+    void FillList(PortList& list, MidiDirection direction, uint32_t inUse) const;
 
-    IMidiDeviceList& m_devices;
-    uint32_t m_outDevice;
-    uint32_t m_inDevice;
-    CComboBox m_outList;
-    CComboBox m_inList;
+    CVersionUpdater& m_updater;
+    PortList m_outs;
+    PortList m_ins;
 };

@@ -135,15 +135,11 @@ void CVersionUpDlg::OnBrowse()
     m_path = m_fileName.GetWindowText();
 }
 
-// The lists show the devices as they are now; the ports in use are first looked for again as a
-// Load would (moved, or plugged in after the start), so that the right entries are preselected.
+// The chooser takes the pair itself: a port gone meanwhile keeps it open.
 void CVersionUpDlg::OnPorts()
 {
-    m_updater.ConfirmPorts();
-    const CConsolePorts& ports = m_updater.Ports();
-    CPortsDlg chooser(m_hWnd, ports.Devices(), ports.OutDevice(), ports.InDevice());
-    if (chooser.DoModal() == IDOK)
-        m_updater.ChoosePorts(chooser.OutDevice(), chooser.InDevice());
+    CPortsDlg chooser(m_hWnd, m_updater);
+    chooser.DoModal();
 }
 
 // The update holds this thread, so whatever the user does meanwhile waits in its queue. A user

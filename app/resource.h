@@ -20,3 +20,4 @@
 #define IDC_PORTS 1016         // "Ports..." opens the chooser
 #define IDC_OUTPUT_LIST 1017   // the chooser's drop-down lists
 #define IDC_INPUT_LIST 1018
+#define IDC_PORT_GONE 1019     // the chooser's word that a port went while it was open

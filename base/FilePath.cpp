@@ -62,25 +62,39 @@ FilePath Verbatim(const FilePath& path)
     return out;
 }
 
+// What the platform makes of `path` when it makes it full, or nothing when it cannot.
+FilePath PlatformFullPath(const wchar_t* path)
+{
+    const DWORD size = ::GetFullPathNameW(path, 0, nullptr, nullptr);
+    FilePath full(size, L'\0');
+    const DWORD length = size == 0 ? 0 : ::GetFullPathNameW(path, size, full.data(), nullptr);
+    if (length == 0 || length >= size)
+        return {};
+    full.resize(length);
+    return full;
+}
+
 } // namespace
 
 FilePath ExtendedLengthPath(const PathChar* path)
 {
     const FilePath given(path);
-    if (given.starts_with(kExtendedPrefix) || given.starts_with(kDevicePrefix))
+    if (given.empty() || given.starts_with(kExtendedPrefix) || given.starts_with(kDevicePrefix))
         return given;
     if (IsFullyQualified(given))
         return Verbatim(given);
-    // A relative path, or a device path in forward slashes: the platform makes it full as opening
-    // it would, by its own rules for such names. A relative path may become long only here.
-    const DWORD size = ::GetFullPathNameW(path, 0, nullptr, nullptr);
-    FilePath full(size, L'\0');
-    const DWORD length = size == 0 ? 0 : ::GetFullPathNameW(path, size, full.data(), nullptr);
-    if (length == 0 || length >= size)
-        return given;
-    full.resize(length);
+    // A device path in forward slashes: the platform makes it full by its own rules for such names.
     // "\\.\" and "\\?\" name the same objects once the path is clean: not a server called "." or "?".
-    if (StartsAsDevice(full))
-        return kExtendedPrefix + full.substr(4);
-    return Verbatim(full);
+    if (StartsAsDevice(given)) {
+        const FilePath full = PlatformFullPath(path);
+        return full.empty() ? given : kExtendedPrefix + full.substr(4);
+    }
+    // Any other path starts from a folder that the platform knows: the current folder ("fw.bin"),
+    // the current folder of the drive named ("Z:fw.bin") or the root of the current one
+    // ("\dir\fw.bin"). Only that folder is the platform's to make full; the names that follow are
+    // then kept as written, as in any full path. A relative path may become long only here.
+    const bool onDrive = given.size() >= 2 && given[1] == L':';
+    const size_t rest = onDrive ? 2 : IsSeparator(given[0]) ? 1 : 0;
+    const FilePath folder = PlatformFullPath(onDrive ? given.substr(0, 2).c_str() : rest ? L"\\" : L".");
+    return folder.empty() ? given : Verbatim(folder + L'\\' + given.substr(rest));
 }

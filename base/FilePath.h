@@ -15,7 +15,7 @@ using FilePath = std::basic_string<PathChar>;
 // `path` in the extended-length form ("\\?\C:\..." or "\\?\UNC\server\share\..."), which the
 // platform opens at any length and exactly as named. A fully qualified path ("C:\..." or
 // "\\server\share\...", in either slash) keeps every name as written, trailing dots and blanks
-// included; any other path is first made full by the platform, as opening it would. Paths that
-// already carry "\\?\" or "\\.\" come back as they are.
+// included, and so does any other path, once made full against the current folder (of the drive
+// it names, if any). Paths that already carry "\\?\" or "\\.\" come back as they are.
 FilePath ExtendedLengthPath(const PathChar* path);
 #endif

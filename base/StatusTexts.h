@@ -19,4 +19,6 @@ inline constexpr char kInstallingFormat[] = "Installing.... (%2d/%2d)";
 inline constexpr char kInstallFailed[] = "Install failed!!";
 inline constexpr char kComplete[] = "Complete!";
 inline constexpr char kCompleteRestart[] = "Complete! please restart PQ4400.";
+// The ports chosen are used, but the next start will not know them.
+inline constexpr char kPortsNotRemembered[] = "Ports not remembered!!";
 } // namespace texts

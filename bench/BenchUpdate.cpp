@@ -115,8 +115,8 @@ struct RunTimes {
 RunTimes TimedUpdate(const std::string& path, bool realPause)
 {
     CTimingDisplay display;
-    UpdateTiming timing;
-    timing.settleStepMs = realPause ? 1000 : 0;
+    WindowsTiming timing;
+    timing.update.settleStepMs = realPause ? 1000 : 0;
     CVersionUpdater updater(display, timing);
     RunTimes times;
     if (!updater.FindPorts())

@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#elif defined(__EMSCRIPTEN__)
+#include "ChosenFile.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,7 +18,7 @@
 namespace {
 
 // The runtime's low-level file access, which differs only in spelling between Windows and
-// the POSIX hosts that run the tests.
+// the POSIX hosts that run the tests; and a browser's, which reads only the file the user chose.
 #ifdef _WIN32
 using FileStatus = struct _stat64;
 int OpenForReading(const PathChar* path) { return _wopen(ExtendedLengthPath(path).c_str(), _O_BINARY | _O_RDONLY); }
@@ -24,6 +26,15 @@ bool QueryStatus(int fd, FileStatus& status) { return _fstat64(fd, &status) == 0
 bool IsPlainFile(const FileStatus& status) { return (status.st_mode & _S_IFMT) == _S_IFREG; }
 int ReadOnce(int fd, void* buffer, uint32_t count) { return _read(fd, buffer, count); }
 void CloseFile(int fd) { _close(fd); }
+#elif defined(__EMSCRIPTEN__)
+struct FileStatus {
+    int64_t st_size;
+};
+int OpenForReading(const PathChar* name) { return OpenChosenFile(name) ? 0 : -1; }
+bool QueryStatus(int, FileStatus& status) { status.st_size = ChosenFileSize(); return true; }
+bool IsPlainFile(const FileStatus&) { return true; }
+int ReadOnce(int, void* buffer, uint32_t count) { return ReadChosenFile(buffer, count); }
+void CloseFile(int) {}
 #else
 using FileStatus = struct stat;
 // Non-blocking so that a FIFO cannot stall the open; it is refused as not a plain file.

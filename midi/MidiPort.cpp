@@ -4,13 +4,6 @@
 #include <cstring>
 #include <new>
 
-namespace {
-// MIDI's status bytes that open and close a system-exclusive message; every byte between them
-// is below 0x80.
-constexpr uint8_t kSysexStart = 0xF0;
-constexpr uint8_t kSysexEnd = 0xF7;
-} // namespace
-
 // What the driver's callbacks are given as their instance value. A driver that kept a message
 // or a buffer of ours may still call back after the port is gone (a late MOM_DONE, or input it
 // hands back at last): then the target stays for the rest of the process and finds no port.
@@ -32,7 +25,7 @@ struct CMidiPort::CallbackTarget {
 };
 
 CMidiPort::CMidiPort(uint32_t sendTimeoutMs)
-    : m_outHeader(sizeof(MIDIHDR)), m_collectBlock(kBlockSize), m_outBlock(kBlockSize),
+    : m_outHeader(sizeof(MIDIHDR)), m_outBlock(kBlockSize),
       m_target(new (std::nothrow) CallbackTarget{this}), m_sendTimeoutMs(sendTimeoutMs)
 {
     for (int slot = 0; slot < kInputBlocks; ++slot) {
@@ -162,11 +155,12 @@ void CMidiPort::SendLong(const uint8_t* data, uint32_t length, uint8_t* reply)
     header->dwFlags = 0;
     if (midiOutPrepareHeader(m_hOut, header, sizeof(MIDIHDR)) != MMSYSERR_NOERROR)
         return;
-    // Armed before the message leaves: the console may answer before midiOutLongMsg returns.
+    // Noted and armed before the message leaves: its echo, or the console's answer, may come
+    // before midiOutLongMsg returns.
+    m_rules.NoteSent(data, length);
     if (reply) {
         m_replyBuffer.store(reply, std::memory_order_relaxed);
-        m_sentLength.store(length, std::memory_order_relaxed);
-        m_collected.store(0, std::memory_order_relaxed);
+        m_rules.StartCapture();
         m_awaitingReply.store(true, std::memory_order_release);
     }
     if (midiOutLongMsg(m_hOut, header, sizeof(MIDIHDR)) != MMSYSERR_NOERROR) {
@@ -198,13 +192,12 @@ int CMidiPort::WaitReply(uint32_t timeoutMs, uint32_t& replyLength)
     bool replied = m_replyEvent.Wait(armed ? timeoutMs : 0);
     if (!replied) {
         // Time-out: take the capture back. A handler that ended the reply first is copying it
-        // right now; once it is done the reply is complete and counts. Otherwise a message that
-        // has begun is the reply as far as it came.
+        // right now; once it is done the reply is complete and counts. Otherwise the rules say
+        // whether what came stands as the reply.
         const bool takenBack = m_awaitingReply.exchange(false);
         WaitForInputHandlers();
-        const uint32_t begun = m_collected.load(std::memory_order_relaxed);
-        if (takenBack && begun > 0)
-            HandOver(begun);
+        if (takenBack && m_rules.EndAtTimeOut())
+            HandOver();
         replied = m_replyEvent.Wait(0);
     }
     m_replyEvent.Reset();
@@ -249,7 +242,7 @@ void CMidiPort::OnInMessage(HMIDIIN handle, UINT message, DWORD_PTR param1, DWOR
 
 bool CMidiPort::HasBuffers() const
 {
-    return m_target && m_outHeader.Valid() && m_outBlock.Valid() && m_collectBlock.Valid() &&
+    return m_target && m_outHeader.Valid() && m_outBlock.Valid() && m_rules.Valid() &&
            std::all_of(std::begin(m_inHeaders), std::end(m_inHeaders),
                        [](const CHeapBlock& block) { return block.Valid(); }) &&
            std::all_of(std::begin(m_inBlocks), std::end(m_inBlocks),
@@ -270,60 +263,27 @@ MIDIHDR* CMidiPort::InHeader(int slot)
 // order, so the pieces of a message come here one after the other.
 void CMidiPort::Collect(UINT message, const MIDIHDR& header)
 {
-    if (message == MIM_LONGERROR) {
-        // A damaged message ends the wait without data.
-        m_collected.store(0, std::memory_order_relaxed);
-        EndCapture(0);
-        return;
-    }
+    const auto* piece = reinterpret_cast<const uint8_t*>(header.lpData);
     const uint32_t recorded = std::min<uint32_t>(header.dwBytesRecorded, kBlockSize);
-    if (recorded == 0)
-        return;
-    const auto* data = reinterpret_cast<const uint8_t*>(header.lpData);
-    uint32_t collected = m_collected.load(std::memory_order_relaxed);
-    if (data[0] == kSysexStart) {
-        // Another message begins: the one in hand was cut short and ends as it stands.
-        if (collected > 0) {
-            EndCapture(collected);
-            return;
-        }
-    } else if (collected == 0) {
-        return;   // the rest of a message that nobody awaited
-    }
-    const uint32_t taken = std::min<uint32_t>(recorded, kBlockSize - collected);
-    std::memcpy(m_collectBlock.Data() + collected, data, taken);
-    collected += taken;
-    m_collected.store(collected, std::memory_order_relaxed);
-    // What the block cannot hold is dropped: its pieces begin without F0.
-    if (!std::memchr(data, kSysexEnd, recorded) && collected < kBlockSize)
-        return;
-    if (IsEcho(collected)) {
-        m_collected.store(0, std::memory_order_relaxed);
-        return;
-    }
-    EndCapture(collected);
-}
-
-// A port that loops back, or a device with MIDI thru, returns our own message; some of them
-// (a write whose first data bytes are low, the final command) would pass for an answer.
-bool CMidiPort::IsEcho(uint32_t length) const
-{
-    return length == m_sentLength.load(std::memory_order_relaxed) &&
-           std::memcmp(m_collectBlock.Data(), m_outBlock.Data(), length) == 0;
+    const CReplyRules::Verdict verdict =
+        message == MIM_LONGERROR ? m_rules.Damaged() : m_rules.TakePiece(piece, recorded);
+    if (verdict == CReplyRules::Verdict::Complete)
+        EndCapture();
 }
 
 // The reply goes to the caller's buffer unless the caller's thread took the capture back first;
 // it then ends the reply itself from what was collected.
-void CMidiPort::EndCapture(uint32_t length)
+void CMidiPort::EndCapture()
 {
     if (m_awaitingReply.exchange(false))
-        HandOver(length);
+        HandOver();
 }
 
 // By the side that owns the caller's buffer: the reply is complete there before the event is set.
-void CMidiPort::HandOver(uint32_t length)
+void CMidiPort::HandOver()
 {
-    std::memcpy(m_replyBuffer.load(std::memory_order_relaxed), m_collectBlock.Data(), length);
+    const uint32_t length = m_rules.ReplyLength();
+    std::memcpy(m_replyBuffer.load(std::memory_order_relaxed), m_rules.Reply(), length);
     m_replyLength.store(length, std::memory_order_relaxed);
     m_replyEvent.Set();
 }

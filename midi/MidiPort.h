@@ -1,13 +1,15 @@
 // The console's pair of MIDI ports: complete SysEx messages go out on the output, and the next
 // SysEx message that comes in after a send is captured as the console's reply.
 //
-// A reply is a whole message from F0 to F7, whatever input buffers the driver hands it over in:
-// classic drivers give a buffer back when it is full or the message ends, but some USB-MIDI
-// drivers and newer MIDI stacks give one back at every USB packet or pause, a few bytes each.
+// What counts as the reply is CReplyRules' business; the port hands it each input buffer as the
+// driver gives it back: classic drivers give a buffer back when it is full or the message ends,
+// but some USB-MIDI drivers and newer MIDI stacks give one back at every USB packet or pause, a
+// few bytes each.
 #pragma once
 
 #include "Event.h"
 #include "HeapBlock.h"
+#include "ReplyRules.h"
 
 #include <atomic>
 #include <cstdint>
@@ -19,7 +21,7 @@ class CMidiPort {
 public:
     // One input block: the most of a reply that is kept, the size every reply buffer must have,
     // and the longest message the port sends.
-    static constexpr uint32_t kBlockSize = 4096;
+    static constexpr uint32_t kBlockSize = CReplyRules::kLongest;
     static constexpr int kInputBlocks = 8;
     // How long a send may take before the port gives up on the driver's report: a message of at
     // most 4096 bytes is out within milliseconds over USB, and within 1.4 s even at the MIDI
@@ -39,17 +41,17 @@ public:
     int Close();
     // Sends one complete SysEx message; the driver gets the port's own copy of `data`, so the
     // caller may release it as soon as this returns. With a reply buffer of kBlockSize bytes,
-    // the next SysEx message that arrives is copied into it: the buffers from one that begins
-    // with F0 up to the one that holds F7, at most kBlockSize bytes. A message identical to the
-    // one sent is its echo (a loopback port, MIDI thru), never the reply: the wait goes on.
+    // the next SysEx message that arrives and counts as a reply is copied into it, at most
+    // kBlockSize bytes: an echo of this or the message before (a loopback port, MIDI thru), or
+    // a message cut short by the start of another, is not; the wait goes on.
     // A message the port cannot send (port closed, empty, longer than kBlockSize, refused by the
     // driver) returns at once, and one the driver does not report sent within the send time-out
     // is taken back from it; either way no capture stays armed. A message the driver does not give back even then
     // stays the driver's, and the port is closed for good.
     void SendLong(const uint8_t* data, uint32_t length, uint8_t* reply);
     // 1 when the reply came within the time-out (without data if the driver reported the
-    // incoming message damaged), else 0; a message begun but not ended by the time-out, or cut
-    // short by the start of another, is the reply as it stands. `replyLength` is the number of
+    // incoming message damaged), else 0; a message begun but not ended by the time-out is the
+    // reply as it stands, unless it is the start of an echo. `replyLength` is the number of
     // bytes copied into the reply buffer (0 without a reply or data). Either way the reply
     // buffer is free again on return. Returns 0 at once when no capture is armed, e.g. after a
     // send that did not go out.
@@ -71,9 +73,8 @@ private:
     MIDIHDR* OutHeader();
     MIDIHDR* InHeader(int slot);
     void Collect(UINT message, const MIDIHDR& header);
-    bool IsEcho(uint32_t length) const;
-    void EndCapture(uint32_t length);
-    void HandOver(uint32_t length);
+    void EndCapture();
+    void HandOver();
     void UnprepareOutHeader();
     void CancelCapture();
     void CloseInput();
@@ -87,8 +88,8 @@ private:
     CManualEvent m_sendDone;
     HMIDIIN m_hIn = nullptr;
     CHeapBlock m_inHeaders[kInputBlocks];
-    // Set after m_replyBuffer, m_sentLength and m_collected are stored: a handler that sees it
-    // set sees them. Clearing it by exchange makes exactly one side the owner of the caller's
+    // Set after m_replyBuffer is stored and m_rules' capture started: a handler that sees it set
+    // sees them. Clearing it by exchange makes exactly one side the owner of the caller's
     // buffer: the input handler that ends the reply and copies it, or the caller's thread,
     // which takes the capture back. Handlers count themselves in m_inHandlersRunning before
     // they look at it, so once the caller has cleared it and seen no handler running, none is
@@ -103,14 +104,11 @@ private:
     // The caller's reply buffer; published by m_awaitingReply.
     std::atomic<uint8_t*> m_replyBuffer{nullptr};
     // The reply as it comes in, piece by piece: the caller's buffer gets it only once it ends,
-    // so a wait that ends without data leaves that buffer as it was.
-    CHeapBlock m_collectBlock;
-    // Bytes of the reply collected so far, 0 while none has begun. Written by the caller's
-    // thread when it arms or takes back the capture (no handler collects then) and by the
-    // input handlers while the capture is armed; the driver hands buffers back one at a time.
-    std::atomic<uint32_t> m_collected{0};
-    // The length of the message in m_outBlock, to tell its echo; published by m_awaitingReply.
-    std::atomic<uint32_t> m_sentLength{0};
+    // so a wait that ends without data leaves that buffer as it was. Used by one side at a
+    // time: by the input handlers while m_awaitingReply is set (the driver hands buffers back
+    // one at a time), otherwise by the caller's thread, which first clears that flag and waits
+    // out the handlers running (CancelCapture, the time-out in WaitReply).
+    CReplyRules m_rules;
     // The data blocks that the input headers point to.
     CHeapBlock m_inBlocks[kInputBlocks];
     // Input handlers between their check of m_open and their return. Once this is 0 after

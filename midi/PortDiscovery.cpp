@@ -14,10 +14,12 @@ struct Identity {
 constexpr Identity kOutputIdentity = {4, L"KALDIR USB OUT"};
 constexpr Identity kInputIdentity = {5, L"KALDIR USB IN"};
 
-bool IsConsole(MidiDirection direction, const MidiDeviceCaps& caps)
+// Where the system gives no maker or product IDs (a browser's Web MIDI), the name alone tells.
+bool IsConsole(MidiDirection direction, const MidiDeviceCaps& caps, bool idsGiven)
 {
     const Identity& identity = direction == MidiDirection::Output ? kOutputIdentity : kInputIdentity;
-    return caps.mid == kMakerId && caps.pid == identity.productId && caps.name.starts_with(identity.namePrefix);
+    return (!idsGiven || (caps.mid == kMakerId && caps.pid == identity.productId)) &&
+           caps.name.starts_with(identity.namePrefix);
 }
 
 } // namespace
@@ -52,8 +54,8 @@ bool CConsolePorts::Confirm(IPortDisplay& display)
     bool out = false;
     bool in = false;
     if (m_byName) {
-        out = SearchByName(MidiDirection::Output, m_out.caps.name, m_out);
-        in = SearchByName(MidiDirection::Input, m_in.caps.name, m_in);
+        out = SearchByName(MidiDirection::Output, m_out.caps.name, m_out.place, m_out);
+        in = SearchByName(MidiDirection::Input, m_in.caps.name, m_in.place, m_in);
     } else if (Discover()) {
         out = in = true;
     } else {
@@ -64,53 +66,63 @@ bool CConsolePorts::Confirm(IPortDisplay& display)
     return out && in;
 }
 
-bool CConsolePorts::Choose(uint32_t outDevice, uint32_t inDevice, IPortDisplay& display)
+bool CConsolePorts::Choose(const PortNames& shown, IPortDisplay& display)
 {
-    Port out{outDevice, {}, true};
-    Port in{inDevice, {}, true};
-    if (!m_devices.Read(MidiDirection::Output, outDevice, out.caps) ||
-        !m_devices.Read(MidiDirection::Input, inDevice, in.caps))
+    Port out;
+    Port in;
+    if (!FindPair(shown, out, in))
         return false;
     m_out = out;
     m_in = in;
     m_byName = true;
-    // Without the registry the choice still holds for this run.
-    m_memory.Remember({m_out.caps.name, m_in.caps.name});
+    if (!m_memory.Remember(shown))
+        display.ShowStatus(texts::kPortsNotRemembered);
     ShowPorts(display, true, true);
     return true;
 }
 
-// The console's own ports, searched each for itself; when one is missing, the remembered pair,
-// taken only whole. Otherwise the ports name what the console's search found.
+// A remembered pair that is the console's own is one console of several, the one the user chose.
+// Otherwise the console's own ports, searched each for itself; when one is missing, the
+// remembered pair, taken only whole. Otherwise the ports name what the console's search found.
 bool CConsolePorts::Discover()
 {
-    const bool out = Search(MidiDirection::Output, m_out);
-    const bool in = Search(MidiDirection::Input, m_in);
-    m_byName = false;
-    if (out && in)
-        return true;
     PortNames names;
     Port chosenOut;
     Port chosenIn;
-    if (!m_memory.Recall(names) || !SearchByName(MidiDirection::Output, names.out, chosenOut) ||
-        !SearchByName(MidiDirection::Input, names.in, chosenIn))
-        return false;
+    const bool recalled = m_memory.Recall(names) && FindPair(names, chosenOut, chosenIn);
+    const bool idsGiven = m_devices.GivesIds();
+    if (!recalled || !IsConsole(MidiDirection::Output, chosenOut.caps, idsGiven) ||
+        !IsConsole(MidiDirection::Input, chosenIn.caps, idsGiven)) {
+        const bool out = Search(MidiDirection::Output, m_out);
+        const bool in = Search(MidiDirection::Input, m_in);
+        m_byName = false;
+        if ((out && in) || !recalled)
+            return out && in;
+    }
     m_out = chosenOut;
     m_in = chosenIn;
     m_byName = true;
     return true;
 }
 
-// Takes the lowest-numbered device that matches. A device whose capabilities cannot be read is
-// passed over. Without one the port names no device, and so the next confirmation searches again.
+bool CConsolePorts::FindPair(const PortNames& names, Port& out, Port& in)
+{
+    return SearchByName(MidiDirection::Output, names.out, names.outPlace, out) &&
+           SearchByName(MidiDirection::Input, names.in, names.inPlace, in);
+}
+
+// Takes the device that matches at `place`, counted from 0 in the list's order. A device whose
+// capabilities cannot be read is passed over. Without one the port names no device, and so the
+// next confirmation searches again.
 template <typename Match>
-bool CConsolePorts::TakeFirst(MidiDirection direction, Port& port, const Match& matches)
+bool CConsolePorts::Take(MidiDirection direction, uint32_t place, Port& port, const Match& matches)
 {
     const uint32_t count = m_devices.Count(direction);
     MidiDeviceCaps caps;
+    uint32_t passed = 0;
     for (uint32_t i = 0; i < count; ++i) {
-        if (m_devices.Read(direction, i, caps) && matches(caps)) {
-            port = {i, caps, true};
+        if (m_devices.Read(direction, i, caps) && matches(caps) && passed++ == place) {
+            port = {i, caps, place, true};
             return true;
         }
     }
@@ -118,20 +130,31 @@ bool CConsolePorts::TakeFirst(MidiDirection direction, Port& port, const Match& 
     return false;
 }
 
+// The lowest-numbered console.
 bool CConsolePorts::Search(MidiDirection direction, Port& port)
 {
-    return TakeFirst(direction, port, [direction](const MidiDeviceCaps& caps) { return IsConsole(direction, caps); });
+    const bool idsGiven = m_devices.GivesIds();
+    return Take(direction, 0, port,
+                [direction, idsGiven](const MidiDeviceCaps& caps) { return IsConsole(direction, caps, idsGiven); });
 }
 
-// A port not found keeps the name, to be searched for again.
-bool CConsolePorts::SearchByName(MidiDirection direction, std::wstring name, Port& port)
+// Never another device of the name: with fewer of them listed now, the port is not found. A port
+// not found keeps its name and place, to be searched for again.
+bool CConsolePorts::SearchByName(MidiDirection direction, std::wstring name, uint32_t place, Port& port)
 {
     port.caps.name = name;
-    return TakeFirst(direction, port, [&name](const MidiDeviceCaps& caps) { return caps.name == name; });
+    port.place = place;
+    return Take(direction, place, port, [&name](const MidiDeviceCaps& caps) { return caps.name == name; });
 }
 
+// A chosen port must still be the same one of its name: a device plugged in before it may have
+// taken its number with the same description.
 bool CConsolePorts::StillThere(MidiDirection direction, const Port& port)
 {
+    Port now;
+    if (m_byName)
+        return SearchByName(direction, port.caps.name, port.place, now) && now.device == port.device &&
+               now.caps == port.caps;
     MidiDeviceCaps caps;
     return m_devices.Read(direction, port.device, caps) && caps == port.caps;
 }

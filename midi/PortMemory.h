@@ -1,12 +1,18 @@
-// The pair of ports the user chose, remembered between runs of both programs, by whole name:
-// a device's number changes when devices are plugged in, its name stays.
+// The pair of ports the user chose, remembered between runs of both programs. A device's number
+// changes when devices are plugged in, its name stays; identical interfaces give several devices
+// of one name, told apart by their order in the system's list, which stays as they stay.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+// Each port by its whole name and its place among the devices of that name that can be read
+// (0 the first, in the order the system lists them).
 struct PortNames {
     std::wstring out;
     std::wstring in;
+    uint32_t outPlace = 0;
+    uint32_t inPlace = 0;
 };
 
 class IPortMemory {
@@ -19,9 +25,13 @@ public:
 };
 
 // The user's own memory: the values "Output Port" and "Input Port" of the registry key
-// HKEY_CURRENT_USER\Software\PQ4400 update tools\PQ4400 Version up Program.
+// HKEY_CURRENT_USER\Software\PQ4400 update tools\PQ4400 Version up Program, with the places in
+// "Output Port Place" and "Input Port Place" beside them. A pair stored before places were has
+// none: it reads as the first device of each name, as it was used then.
 IPortMemory& UserPortMemory();
 
 inline constexpr wchar_t kPortMemoryKey[] = L"Software\\PQ4400 update tools\\PQ4400 Version up Program";
 inline constexpr wchar_t kOutputPortValue[] = L"Output Port";
 inline constexpr wchar_t kInputPortValue[] = L"Input Port";
+inline constexpr wchar_t kOutputPlaceValue[] = L"Output Port Place";
+inline constexpr wchar_t kInputPlaceValue[] = L"Input Port Place";

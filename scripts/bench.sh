@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks (measurements, not tests):
 #   image assembly against memcpy, write-packet building (native), a whole update through
-#   the virtual console under Wine, and the dialog program's update beside versionup-cli's.
+#   the virtual console under Wine, the dialog program's update beside versionup-cli's, and the
+#   web page's in headless Chromium.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -21,3 +22,10 @@ scripts/wine-exec.sh "$prefix" build/windows/bench/bench_update.exe "$@"
 # The dialog needs an X server: a private one, and a prefix of its own, as for the GUI tests.
 tests/app/run-gui-tests.sh "$PWD/build/windows/wineprefix-bench-dialog" build/windows/vconsole/winevconsole.drv \
   build/windows/bench/bench_dialog.exe
+# The web page's update, in the same run as the programs' above.
+emcmake cmake --no-warn-unused-cli -S . -B build/web -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DVU_TESTS=OFF >/dev/null
+cmake --build build/web -j "$(nproc)" --target versionup_vconsole_page make_firmware >/dev/null
+(cd tests/web && [ -d node_modules ] || PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+mkdir -p build/web/run
+node build/web/vconsole/firmware/make-firmware.js build/web/run/sample.bin >/dev/null
+node bench/BenchPage.mjs build/web/web/versionup-vconsole.html build/web/run/sample.bin

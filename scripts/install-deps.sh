@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages that building and testing need, or says what is missing.
 set -eu
 packages=(git python3 cmake ninja-build g++ clang libclang-rt-14-dev googletest libbenchmark-dev
-          g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine xvfb xauth imagemagick)
+          g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 fonts-wine xvfb xauth imagemagick
+          emscripten chromium)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

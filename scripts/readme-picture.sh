@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes the README's picture again, docs/dialog-during-update.png: the dialog amid an update of
-# the virtual console under Wine, on an X server of its own, taken by the GUI test.
+# Takes the README's pictures again: docs/dialog-during-update.png, the dialog amid an update of
+# the virtual console under Wine, on an X server of its own, taken by the GUI test; and
+# docs/page-during-update.png, the web page amid the same update in headless Chromium.
 #   scripts/readme-picture.sh
 set -eu
 cd "$(dirname "$0")/.."
@@ -15,3 +16,7 @@ tests/app/run-gui-tests.sh "$PWD/$build/wineprefix-picture" "$build/vconsole/win
 # Without the time stamps that ImageMagick writes, so that only a changed picture is a change.
 convert "$build/tests/app/screenshots/readme.png" -strip docs/dialog-during-update.png
 echo docs/dialog-during-update.png
+
+scripts/run-web.sh --picture build/web/run/readme.png >/dev/null
+convert build/web/run/readme.png -strip docs/page-during-update.png
+echo docs/page-during-update.png

@@ -1,20 +1,16 @@
-// Keeps the machine from going to sleep while the console's flash is being rewritten: a system
-// that suspends in the middle of an update leaves the console with erased regions.
+// Holds the machine awake for as long as the object lives: the length of one update, its
+// clean-up included.
 #pragma once
 
-#include <windows.h>
-
-// The power request call; tests put a recorder in its place.
-using SetExecutionStateFn = EXECUTION_STATE(WINAPI*)(EXECUTION_STATE);
+#include "UpdateHost.h"
 
 class CKeepAwake {
 public:
-    explicit CKeepAwake(SetExecutionStateFn setExecutionState = &SetThreadExecutionState);
-    ~CKeepAwake();
-
+    explicit CKeepAwake(IUpdateHost& host) : m_host(host) { m_host.KeepAwake(true); }
+    ~CKeepAwake() { m_host.KeepAwake(false); }
     CKeepAwake(const CKeepAwake&) = delete;
     CKeepAwake& operator=(const CKeepAwake&) = delete;
 
 private:
-    SetExecutionStateFn m_setExecutionState;
+    IUpdateHost& m_host;
 };

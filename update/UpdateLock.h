@@ -6,18 +6,12 @@
 
 #include <windows.h>
 
+#include "UpdateHost.h"
+
 // In the Global namespace because the console hangs off the machine, not off a logon session:
 // an update under another user (fast user switching, a remote session, a bench script run as a
 // service) reaches the same ports. The mutex exists only while some update holds or asks for it.
 inline constexpr wchar_t kUpdateLockName[] = L"Global\\PQ4400VersionUpProgramUpdate";
-
-enum class LockResult {
-    kAcquired,
-    // Another update is running, on this session or another one.
-    kHeldByAnotherUpdate,
-    // The platform could not make the lock; no update is let through without it.
-    kUnavailable,
-};
 
 class CUpdateLock {
 public:

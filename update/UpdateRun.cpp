@@ -1,7 +1,5 @@
 #include "UpdateRun.h"
 
-#include <windows.h>
-
 #include <cstdio>
 
 #include "StatusTexts.h"
@@ -12,10 +10,15 @@ constexpr int kSettleSteps = 5;
 
 } // namespace
 
-CUpdateRun::CUpdateRun(IUpdateDisplay& display, CMidiPort& port, const UpdateTiming& timing)
-    : m_display(display), m_port(port), m_timing(timing), m_link(port),
-      m_commands(m_link, display, timing.replyTimeoutMs)
+CUpdateRun::CUpdateRun(IUpdateDisplay& display, IConsoleLink& link, IUpdateHost& host, const UpdateTiming& timing)
+    : m_display(display), m_link(link), m_host(host), m_timing(timing), m_commands(link, display, timing.replyTimeoutMs)
 {
+}
+
+CUpdateRun::~CUpdateRun()
+{
+    if (m_lockResult == LockResult::kAcquired)
+        m_host.ReleaseUpdateLock();
 }
 
 void CUpdateRun::Execute(const PathChar* path, uint32_t outDevice, uint32_t inDevice, int32_t& fileSize)
@@ -50,15 +53,15 @@ bool CUpdateRun::OpenDevice(uint32_t outDevice, uint32_t inDevice)
     m_display.SetPos(0);
     m_display.ShowStatus(texts::kDeviceOpen);
     // Another update talking to the console is, to this one, a port it cannot open.
-    m_lockResult = m_lock.Acquire();
-    if (m_lockResult != LockResult::kAcquired || !m_port.Open(outDevice, inDevice)) {
+    m_lockResult = m_host.AcquireUpdateLock();
+    if (m_lockResult != LockResult::kAcquired || !m_link.Open(outDevice, inDevice)) {
         m_display.ShowStatus(texts::kDeviceOpenFailed);
         return false;
     }
     // The console needs these seconds after its ports open before it takes the first command.
     for (int step = 1; step <= kSettleSteps; ++step) {
         m_display.SetPos(step);
-        Sleep(m_timing.settleStepMs);
+        m_host.Pause(m_timing.settleStepMs);
     }
     return true;
 }

@@ -173,10 +173,13 @@ std::string ParseLine(std::string_view line, ConsoleConfig& config, bool& noDevi
         b.answerU = true;
         return noArgument();
     }
-    if (directive == "latency_ms") {
+    if (directive == "latency_ms" || directive == "thru") {
         if (!ParseNumber(rest, 10, 600000, number))
-            return "latency_ms: needs milliseconds";
-        b.latencyMs = number;
+            return std::string(directive) + ": needs milliseconds";
+        if (directive == "thru")
+            b.thruMs = number;
+        else
+            b.latencyMs = number;
         return {};
     }
     if (directive == "pieces") {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,9 @@ struct Fault {
 // driver is loaded.
 struct Behaviour {
     uint32_t latencyMs = 0;
+    // MIDI thru in front of the console: every message it receives also goes back this many ms
+    // after its arrival. None without.
+    std::optional<uint32_t> thruMs;
     // The largest input buffer the console fills with one piece of a message; 0: any size.
     uint32_t pieceBytes = 0;
     bool answerU = false;

@@ -66,6 +66,16 @@ int CConsoleEngine::Configure(const Behaviour& behaviour, const std::vector<Conf
 
 Answer CConsoleEngine::Receive(const uint8_t* message, size_t length)
 {
+    Answer answer = Respond(message, length);
+    // MIDI thru sends back whatever reaches the console, U and malformed messages too; the
+    // console's own answer follows after its latency.
+    if (m_behaviour.thruMs && !answer.refused)
+        AddEcho(answer, {message, message + length}, *m_behaviour.thruMs);
+    return answer;
+}
+
+Answer CConsoleEngine::Respond(const uint8_t* message, size_t length)
+{
     std::string fault = CheckMessage(message, length, m_command);
     if (!fault.empty()) {
         ++m_stats.received;

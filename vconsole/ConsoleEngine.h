@@ -69,6 +69,7 @@ public:
     const CFlashModel& Flash() const { return m_flash; }
 
 private:
+    Answer Respond(const uint8_t* message, size_t length);
     void Journal(const std::string& line);
     void Violation(const std::string& text);
     std::vector<Fault> FaultsFor(Command command, uint32_t nth) const;

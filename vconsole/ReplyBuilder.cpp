@@ -157,4 +157,23 @@ Answer BuildAnswer(const ReceivedCommand& command, const uint8_t* received, size
     return answer;
 }
 
+void AddEcho(Answer& answer, std::vector<uint8_t> echo, uint32_t atMs)
+{
+    std::vector<OutEvent>& events = answer.events;
+    size_t at = 0;
+    uint32_t before = 0;               // when events[at - 1] falls due
+    uint32_t due = answer.delayMs;     // when events[at] falls due
+    while (at < events.size() && due < atMs) {
+        before = due;
+        if (++at < events.size())
+            due += events[at].pauseMs;
+    }
+    if (at < events.size())
+        events[at].pauseMs = due - atMs;
+    if (at == 0)
+        answer.delayMs = atMs;
+    const auto place = events.begin() + static_cast<std::ptrdiff_t>(at);
+    events.insert(place, {EventKind::Sysex, std::move(echo), at == 0 ? 0 : atMs - before});
+}
+
 } // namespace vconsole

@@ -1,4 +1,5 @@
-// The console's reply to a well-formed command, bent by the faults configured for it.
+// The console's reply to a well-formed command, bent by the faults configured for it, and the
+// echo a device with MIDI thru adds to what the console sends.
 #pragma once
 
 #include <cstddef>
@@ -15,5 +16,8 @@ namespace vconsole {
 // Returns the events to send and their timing; `refused` is left to the caller.
 Answer BuildAnswer(const ReceivedCommand& command, const uint8_t* received, size_t length,
                    const std::vector<Fault>& faults, const Behaviour& behaviour);
+
+// Adds `echo` to the answer, due `atMs` after the message arrived, ahead of any event due then.
+void AddEcho(Answer& answer, std::vector<uint8_t> echo, uint32_t atMs);
 
 } // namespace vconsole

@@ -29,6 +29,7 @@ public:
         if (at >= 0)
             SendMessage(CB_SETITEMDATA, static_cast<WPARAM>(at), data);
     }
+    void Clear() const { SendMessage(CB_RESETCONTENT); }
     int Count() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
     void Select(int index) const { SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index)); }
     // The number of the selected entry; false when none is selected.

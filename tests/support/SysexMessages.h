@@ -22,6 +22,8 @@ inline Bytes Framed(const Bytes& payload)
 inline Bytes Edited(Bytes message, size_t at, uint8_t value) { message[at] = value; return message; }
 // The first `length` bytes of `message`: a reply cut short.
 inline Bytes Cut(Bytes message, size_t length) { message.resize(length); return message; }
+// What follows the first `from` bytes: the rest of a message.
+inline Bytes Tail(const Bytes& message, size_t from) { return Bytes(message.begin() + from, message.end()); }
 
 inline Bytes CommandU() { return Framed({0x55}); }
 inline Bytes Erase(uint8_t region) { return Framed({0x42, 0x01, region}); }

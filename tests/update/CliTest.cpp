@@ -1,6 +1,6 @@
 // versionup-cli as a script runs it: one child process per row, at once where one update at a
 // time allows, each with its own virtual console (VCONSOLE_CONFIG) and its output going to files
-// (so: plain lines, no bar). The user chose the console's renamed ports in the dialog before.
+// (so: plain lines, no bar). In the dialog the user chose the renamed console's ports before.
 #include "ConsoleDisplay.h"
 #include "ConsoleRig.h"
 #include "RememberedPorts.h"
@@ -31,7 +31,7 @@ struct Case {
 };
 
 const std::string kUsage = "usage: versionup-cli [--out-port PORT --in-port PORT] FILE";
-const PortNames kChosen = {L"PQ4400 MIDI 2.0 Out", L"PQ4400 MIDI 2.0 In"};
+const PortNames kChosen = {L"PQ4400 MIDI 2.0 Out", L"PQ4400 MIDI 2.0 In", 1, 1};
 // The driver gives the Latin-1 byte FC as U+00FC; every name goes out as UTF-8 to a file.
 const std::string kUmlaut = "out 37 4 KALDIR USB OUT \xFC\nin ";
 const std::string kUmlautShown = "KALDIR USB OUT \xC3\xBC";
@@ -52,9 +52,9 @@ const Case kCases[] = {
     {"--list-ports", "", 0, {"MIDI outputs:", "* 0      37            4        KALDIR USB OUT", "MIDI inputs:",
                              "* 0      37            5        KALDIR USB IN",
                              "* the ports an update uses without --out-port and --in-port"}},
-    {"--list-ports", kRenamed, 0, {"* 1      65535         65535    PQ4400 MIDI 2.0 Out",
-                                   "* 0      65535         65535    PQ4400 MIDI 2.0 In",
-                                   "* the ports an update uses without --out-port and --in-port"}},
+    {"--list-ports", kRenamedTwice, 0, {"* 2      65535         65535    PQ4400 MIDI 2.0 Out",
+                                        "* 1      65535         65535    PQ4400 MIDI 2.0 In",
+                                        "* the ports an update uses without --out-port and --in-port"}},
     // An output without its input is no pair: nothing is marked.
     {"--list-ports", kUmlaut + "1 1 Other In", 0, {"  0      37            4        " + kUmlautShown, kNoPair}},
     // U, 4 erases, 16 write packets and the final command; the digest is sha256sum's for the same bytes.
@@ -78,7 +78,7 @@ const Case kCases[] = {
      Start::kWhileAnUpdateHoldsTheLock},
     // Discovery does not know these ports: the pair chosen before is used without a message, and
     // the user may name others by index or by name.
-    {"FW", kRenamed, 0,
+    {"FW", kRenamedTwice, 0,
      {"Output Port : PQ4400 MIDI 2.0 Out", "Input Port : PQ4400 MIDI 2.0 In", "Device open....", "Complete!"}, {}, true,
      5000, Start::kAfterTheRowsAbove},
     {"--out-port 0 --in-port 0 FW_LONG", kRenamed, 0,
@@ -197,7 +197,7 @@ TEST_F(Cli, ExitCodesOutputAndFlashOfEachRow)
         // The console writes its flash out once an update has tried its ports; nothing else touches them.
         std::ifstream dump(name + ".flash", std::ios::binary);
         EXPECT_EQ(dump.is_open(), std::find(c.out.begin(), c.out.end(), "Device open....") != c.out.end());
-        EXPECT_TRUE(!c.flashIsImage || Bytes(std::istreambuf_iterator<char>(dump), {}) == ExpectedFlash(firmware));
+        EXPECT_TRUE(!c.flashIsImage || Bytes(std::istreambuf_iterator<char>(dump), {}) == firmware.ExpectedFlash());
         // The console hears the updates that write it and nothing else.
         const Strings journal = ReadLines(name + ".journal");
         EXPECT_EQ(c.flashIsImage, std::any_of(journal.begin(), journal.end(), [](auto& l) { return l.starts_with("rx"); }));

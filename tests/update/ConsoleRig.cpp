@@ -66,10 +66,11 @@ std::string CConsoleRig::WriteFirmware(const CSyntheticFirmware& firmware, const
     return path;
 }
 
-UpdateTiming CConsoleRig::Timing()
+WindowsTiming CConsoleRig::Timing()
 {
     // Ample on a loaded machine; silent rows cost the reply time-out.
-    return {.replyTimeoutMs = 1000, .sendTimeoutMs = 1000, .settleStepMs = 0, .setExecutionState = &RecordExecutionState};
+    return {.update = {.replyTimeoutMs = 1000, .settleStepMs = 0}, .sendTimeoutMs = 1000,
+            .setExecutionState = &RecordExecutionState};
 }
 
 CRecordingDisplay CConsoleRig::Run(const std::string& path, int failAllocation)
@@ -157,9 +158,3 @@ Strings Expand(const std::string& names)
     return expanded;
 }
 
-Bytes ExpectedFlash(const CSyntheticFirmware& firmware)
-{
-    Bytes image = firmware.ExpectedImage();
-    EXPECT_TRUE(!ComputeRegionMask(image.data()).Test(5) || BuildChecksumTable(image.data()) == nullptr);
-    return image;
-}

@@ -55,7 +55,7 @@ protected:
     // the ports are closed at its end and that the console heard nothing malformed.
     CRecordingDisplay Run(const std::string& path, int failAllocation = 0);
     // The update's waits in Run: short, but ample on a loaded machine.
-    static UpdateTiming Timing();
+    static WindowsTiming Timing();
     // One Load of an updater made with Timing() and showing on `display`, checked as in Run.
     void Load(CVersionUpdater& updater, CRecordingDisplay& display, const std::string& path, int failAllocation = 0);
     // What the console received: "U", "E<region>", "W<address in hex>", "F" or "?".
@@ -76,5 +76,3 @@ Strings ReadLines(const std::string& path);
 // Expands "R5" into the names of region 5's write packets and "R0:3" into its first three;
 // other words stay as they are.
 Strings Expand(const std::string& names);
-// What the console's flash holds after a complete update from an erased chip.
-Bytes ExpectedFlash(const CSyntheticFirmware& firmware);

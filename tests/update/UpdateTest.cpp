@@ -2,7 +2,6 @@
 // progress bar, what the console received, its flash afterwards, and after a failure at the
 // console that the next healthy run updates it completely.
 #include "ConsoleRig.h"
-#include "RememberedPorts.h"
 
 #include <algorithm>
 #include <span>
@@ -116,16 +115,19 @@ const Case kCases[] = {
      kInstalling + kRestart, kLowerSent},
     {kLower, {"fault final 1 refuse_send"}, kInstalling + kRestart, kLowerErase + " R0"},
     // Echoes that would pass for an answer: a write whose first data bytes are low, the erase of
-    // region 6. They are dropped, and the wait ends at the time-out.
+    // region 6, whole or without its end byte. They are dropped, and the wait ends at the time-out.
     {CSyntheticFirmware().FillRegion(0, 0x11), {"fault write 1 echo_command"}, kInstalling + "|Install failed!!",
      kLowerErase + " R0:1"},
-    {CSyntheticFirmware(kRegion5).SetHeaderWords(0, 0, 0x1180, 0x117F), {"fault erase 3 echo_command"},
+    {CSyntheticFirmware(kRegion5).SetHeaderWords(0, 0, 0x1180, 0x117F),
+     {"fault erase 3 echo_command", "fault erase 3 echo_command\nfault erase 3 cut 18"},
      kErasing + "|Uninstall failed!!", "E1 E5 E6"},
     {kLower, {"fault erase 2 delay 50", "fault erase 1 early", "fault erase 1 short_before", "fault erase 1 malformed",
               "fault erase 1 oversized 5000", "fault write 2 echo_high_bits", "fault write 2 oversized 6000",
               "fault write 16 early", "fault write 4 short_before", "fault write 4 malformed", "fault write 7 delay 50",
               "answer_u", "fault erase 2 cut 18", "fault write 3 cut 22", "fault final 1 cut 18",
-              "fault erase 2 thru", "fault write 3 thru", "fault final 1 thru", "pieces 6", "pieces 1"},
+              "fault erase 2 thru", "fault write 3 thru", "fault final 1 thru", "pieces 6", "pieces 1",
+              "pieces 6\nfault erase 2 cut_restart 12",   // MIDI thru: U's echo while the first erase waits
+              "latency_ms 5\nthru 0", "latency_ms 5\nthru 1", "latency_ms 5\nthru 3", "latency_ms 1\nthru 4"},
      kInstalling + "|Complete!", kLowerSent},
 };
 
@@ -143,7 +145,7 @@ TEST_F(Update, EachCaseShowsSendsAndLeavesWhatItShould)
             EXPECT_EQ(run.statuses, c.statuses);
             EXPECT_TRUE(c.progress.empty() || run.progress == c.progress) << run.progress;
             EXPECT_EQ(Received(), Expand(c.sent));
-            Bytes flash = c.sent.empty() ? Bytes(kImageSize, 0xFF) : ExpectedFlash(c.file);
+            Bytes flash = c.sent.empty() ? Bytes(kImageSize, 0xFF) : c.file.ExpectedFlash();
             for (uint8_t& byte : flash)
                 byte &= config == "flash_fill 5A" ? 0x5A : 0xFF;
             if (c.sent.empty() || run.statuses.ends_with("|Complete!")) {
@@ -151,7 +153,7 @@ TEST_F(Update, EachCaseShowsSendsAndLeavesWhatItShould)
             } else {
                 Configure();
                 EXPECT_TRUE(Run(path).statuses.ends_with("|Complete!"));
-                EXPECT_TRUE(Flash() == ExpectedFlash(c.file));
+                EXPECT_TRUE(Flash() == c.file.ExpectedFlash());
             }
         }
     }
@@ -172,6 +174,13 @@ struct CPluggedDevices : IMidiDeviceList {
     }
 };
 
+// The user's memory: it stores a pair when it holds none, else refuses (a registry it may not write).
+struct CTestMemory : IPortMemory {
+    PortNames pair;
+    bool Recall(PortNames& names) override { return !(names = pair).out.empty(); }
+    bool Remember(const PortNames& names) override { return pair.out.empty() && !(pair = names).out.empty(); }
+};
+
 // Program runs' updates, as the dialog makes them: between them the console's devices move or
 // go or come late, the user chooses a pair, or the driver keeps a message even after a reset (its
 // ports then stay closed).
@@ -186,7 +195,8 @@ TEST_F(Update, DevicesThatMovedAreFoundAgainAndNoneThatDoesNotMatchIsOpened)
         Strings shown;   // the port fields
         std::string statuses;
         const char* config = "";
-        bool choose = false;   // the user chooses the first output and input before the Load
+        PortNames chosen = {};   // OK in the chooser, as it showed the pair, before the Load
+        std::string chooser = "";   // what OK showed in the status line, or "gone": the chooser stays open
     };
     const Step steps[] = {
         {{other, out}, {in}, {}, done},   // as found at start
@@ -202,38 +212,49 @@ TEST_F(Update, DevicesThatMovedAreFoundAgainAndNoneThatDoesNotMatchIsOpened)
     const Step late[] = {
         {{other}, {otherIn}, {}, failed},   // no other message box
         {{other, out}, {in}, {outShown, inShown}, done},   // plugged in after the start
-        {{other, out}, {otherIn, in}, {}, done, "", true},
+        {{other, out}, {otherIn, in}, {}, done, "", {L"Other Synth", L"Other In"}},
         {{out, other}, {in, otherIn}, {"out:Other Synth", "in:Other In"}, done},   // a choice wins, found by name
-        {{out}, {in}, {"out:", "in:"}, failed},
+        // Unplugged while the chooser was open: another device at its number is not taken.
+        {{out}, {in}, {"out:", "in:"}, failed, "", {L"Other Synth", L"Other In"}, "gone"},
+    };
+    // Two identical interfaces, the console on the second (winmm's devices 2 and 1), chosen
+    // before; the memory refuses to store a new choice.
+    const MidiDeviceCaps twin{1, 2, L"USB MIDI Interface"};
+    const PortNames second = {twin.name, twin.name, 1, 1};
+    const Step twins[] = {
+        {{other, twin, twin}, {twin, twin}, {}, done, "console_out 2\nconsole_in 1"},
+        {{other, twin}, {twin, twin}, {"out:", "in:USB MIDI Interface"}, failed},   // never the other one
+        {{twin, twin}, {twin, twin}, {}, done, "console_out 1\nconsole_in 1", second, "Ports not remembered!!"},
     };
     const std::string path = WriteFirmware(kLower);
     const struct {
         std::span<const Step> steps;
         int found;
-        std::string remembered;
-    } runs[] = {{steps, 1, "|"}, {late, 0, "Other Synth|Other In"}};
+        PortNames remembered;   // at the start; at the end as "OUT|IN":
+        std::string rememberedAtEnd;
+    } runs[] = {{steps, 1, {}, "|"}, {late, 0, {}, "Other Synth|Other In"}, {twins, 1, second, "USB MIDI Interface|USB MIDI Interface"}};
     for (const auto& run : runs) {
         CPluggedDevices devices;
         devices.lists[0] = run.steps[0].outs;
         devices.lists[1] = run.steps[0].ins;
         CRecordingDisplay display;
-        const CRememberedPorts none({});
-        CVersionUpdater updater(display, Timing(), devices);
+        CTestMemory memory;
+        memory.pair = run.remembered;
+        CVersionUpdater updater(display, Timing(), devices, memory);
         EXPECT_EQ(updater.FindPorts(), run.found);
         for (const Step& step : run.steps) {
             SCOPED_TRACE("step " + std::to_string(&step - run.steps.data()));
             devices.lists[0] = step.outs;
             devices.lists[1] = step.ins;
             Configure(step.config);
-            EXPECT_TRUE(!step.choose || updater.ChoosePorts(0, 0));
+            display = CRecordingDisplay();
+            EXPECT_EQ(step.chosen.out.empty() || updater.ChoosePorts(step.chosen) ? display.statuses : "gone", step.chooser);
             Load(updater, display, path);
             EXPECT_EQ(display.shown, step.shown);
             EXPECT_EQ(display.statuses, step.statuses);
             EXPECT_EQ(Received().empty(), step.statuses == failed);
         }
-        PortNames remembered;
-        UserPortMemory().Recall(remembered);
-        EXPECT_EQ(Utf8(remembered.out + L"|" + remembered.in), run.remembered);
+        EXPECT_EQ(Utf8(memory.pair.out + L"|" + memory.pair.in), run.rememberedAtEnd);
     }
 }
 

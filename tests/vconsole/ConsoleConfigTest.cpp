@@ -9,7 +9,7 @@ using namespace vconsole;
 TEST(ConsoleConfig, EachBadLineIsReportedAndTheRestStillApplies)
 {
     const char* badLines[] = {
-        "frobnicate", "out 37 four KALDIR", "out 37 4", "out 37 4 A name much longer than thirty-one",
+        "frobnicate", "out 37 four KALDIR", "out 37 4", "out 37 4 A name much longer than thirty-one", "thru",
         "out 70000 4 X", "latency_ms soon", "flash_fill 1FF", "answer_u please", "journal", "unreadable_out x",
         "fault U 1 silent",             // U has no reply to bend
         "fault erase 0 silent",         // counts from 1
@@ -18,7 +18,7 @@ TEST(ConsoleConfig, EachBadLineIsReportedAndTheRestStillApplies)
         "fault write 1 other_region",   // erase only
         "fault erase 1 wrong_echo",     // write only
         "fault erase 1 oversized 17000", // beyond the 14-bit length
-        "pieces 0",
+        "pieces 0", "thru 600001",
         "fault erase 1 late_done", "keep_input now", "console_out any", "console_in",
     };
     for (const std::string bad : badLines) {

@@ -68,6 +68,10 @@ TEST(ConsoleEngine, EachFaultBendsItsMessagesAnswerExactly)
         // The last of 6-byte pieces is 2 bytes long.
         {"pieces 6\nfault erase 1 split_delay 900", Erase(3),
          {{EventKind::Sysex, Bytes(erase3.begin(), erase3.end() - 2)}, {EventKind::Fragment, Bytes(erase3.end() - 2, erase3.end()), 900}}},
+        // MIDI thru: the message back at its time, ahead of or between the console's events.
+        {"thru 4", CommandU(), sysex(CommandU()), 4},
+        {"latency_ms 5\nthru 6\nfault erase 1 split_delay 2", Erase(3),
+         {{EventKind::Sysex, Cut(erase3, 19)}, {EventKind::Sysex, Erase(3), 1}, {EventKind::Fragment, {0xF7}, 1}}, 5},
     };
     for (const auto& c : cases) {
         Console console("flash_fill 00\n" + std::string(c.config));

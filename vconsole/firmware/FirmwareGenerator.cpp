@@ -76,6 +76,14 @@ std::vector<uint8_t> CSyntheticFirmware::ExpectedImage() const
     return image;
 }
 
+std::vector<uint8_t> CSyntheticFirmware::ExpectedFlash() const
+{
+    std::vector<uint8_t> flash = ExpectedImage();
+    if (ComputeRegionMask(flash.data()).Test(5))
+        BuildChecksumTable(flash.data());
+    return flash;
+}
+
 CSyntheticFirmware SampleFirmware()
 {
     CSyntheticFirmware firmware;

@@ -30,6 +30,9 @@ public:
     std::vector<uint8_t> Bytes() const;
     // The supplied blocks of the map's reach over erased flash.
     std::vector<uint8_t> ExpectedImage() const;
+    // What a complete update leaves in an erased chip: the image with the checksum table that
+    // the tool fills in region 1 whenever region 5 holds data.
+    std::vector<uint8_t> ExpectedFlash() const;
 
 private:
     int m_mapEntries;
