@@ -2,7 +2,8 @@
 
 #include <emscripten.h>
 
-EM_ASYNC_JS(int, OpenChosenFileOnPage, (const char* name), { return (await Module.page.file.open(UTF8ToString(name))) ? 1 : 0; });
+EM_ASYNC_JS(int, OpenChosenFileOnPage, (const char* name),
+            { return (await Module.page.file.open(UTF8ToString(name))) ? 1 : 0; });
 EM_JS(double, ChosenFileSizeOnPage, (), { return Module.page.file.size(); });
 EM_ASYNC_JS(int, ReadChosenFileOnPage, (void* buffer, uint32_t count), {
     const bytes = await Module.page.file.read(count);

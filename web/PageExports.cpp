@@ -14,13 +14,14 @@
 #include "WebPortMemory.h"
 
 // Port names may hold any character; here wide text is 32 bits a character.
-EM_JS(void, WidenOnPage, (const char* text, wchar_t* wide, int bytes), { stringToUTF32(UTF8ToString(text), wide, bytes); });
+EM_JS(void, WidenOnPage, (const char* text, wchar_t* wide, int bytes),
+      { stringToUTF32(UTF8ToString(text), wide, bytes); });
 
 namespace {
 
 std::wstring WideFromPage(const char* text)
 {
-    wchar_t wide[256] = {};
+    wchar_t wide[kPageNameCharacters] = {};
     WidenOnPage(text, wide, static_cast<int>(sizeof wide));
     return wide;
 }

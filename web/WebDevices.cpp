@@ -2,11 +2,6 @@
 
 #include <emscripten.h>
 
-namespace {
-// Longer than any port name a browser shows in full; a longer one is cut.
-constexpr int kNameCharacters = 256;
-} // namespace
-
 EM_JS(int, PortCountOnPage, (int output), { return Module.page.ports(output !== 0).length; });
 // Writes the name as 32-bit characters, ended within `bytes`; 0 when there is no such port.
 EM_JS(int, PortNameOnPage, (int output, int index, wchar_t* name, int bytes), {
@@ -24,7 +19,7 @@ uint32_t CWebDevices::Count(MidiDirection direction)
 
 bool CWebDevices::Read(MidiDirection direction, uint32_t index, MidiDeviceCaps& caps)
 {
-    wchar_t name[kNameCharacters] = {};
+    wchar_t name[kPageNameCharacters] = {};
     if (!PortNameOnPage(direction == MidiDirection::Output ? 1 : 0, static_cast<int>(index), name,
                         static_cast<int>(sizeof name)))
         return false;

@@ -4,6 +4,9 @@
 
 #include "MidiDevices.h"
 
+// Room for a port name as the page hands it over, in wide characters; a longer one is cut.
+inline constexpr int kPageNameCharacters = 256;
+
 class CWebDevices : public IMidiDeviceList {
 public:
     uint32_t Count(MidiDirection direction) override;

@@ -5,8 +5,8 @@
 #include <emscripten.h>
 
 namespace {
-// The most of a message the link sends or keeps of a reply, as the WinMM port's input block.
-constexpr uint32_t kBlockSize = 4096;
+// The most of a message the link sends, and of a piece it takes at a time.
+constexpr uint32_t kBlockSize = CReplyRules::kLongest;
 } // namespace
 
 EM_ASYNC_JS(int, OpenOnPage, (int outDevice, int inDevice),

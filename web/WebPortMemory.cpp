@@ -2,9 +2,7 @@
 
 #include <emscripten.h>
 
-namespace {
-constexpr int kNameCharacters = 256;
-} // namespace
+#include "WebDevices.h"
 
 // The page's storage may be switched off or full: then nothing is remembered (0).
 EM_JS(int, RecallOnPage, (int output, wchar_t* name, int bytes, uint32_t* place), {
@@ -22,8 +20,8 @@ EM_JS(int, RememberOnPage, (const wchar_t* output, uint32_t outPlace, const wcha
 
 bool CWebPortMemory::Recall(PortNames& names)
 {
-    wchar_t out[kNameCharacters] = {};
-    wchar_t in[kNameCharacters] = {};
+    wchar_t out[kPageNameCharacters] = {};
+    wchar_t in[kPageNameCharacters] = {};
     PortNames recalled;
     if (!RecallOnPage(1, out, static_cast<int>(sizeof out), &recalled.outPlace) ||
         !RecallOnPage(0, in, static_cast<int>(sizeof in), &recalled.inPlace) || !out[0] || !in[0])

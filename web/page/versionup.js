@@ -8,7 +8,7 @@
     version: $('version'), outPort: $('out-port'), inPort: $('in-port'), ports: $('ports'),
     fileName: $('file-name'), browse: $('browse'), file: $('file'), status: $('status'),
     progress: $('progress'), load: $('load'), notice: $('notice'), chooser: $('chooser'),
-    outList: $('out-list'), inList: $('in-list'), chooserNote: $('chooser-note'),
+    outList: $('out-list'), inList: $('in-list'), chooserNote: $('chooser-note'), chooserOk: $('chooser-ok'),
     messageBox: $('message-box'), messageText: $('message-text'),
   };
   // What only a browser can lack: these are the page's texts, beside the programs'.
@@ -279,9 +279,10 @@
 
   // The chooser's lists follow the ports as they come and go, keeping what is selected.
   function fillChooser(outWanted, inWanted) {
-    const kept = fill(ui.outList, lists.outputs, outWanted) & fill(ui.inList, lists.inputs, inWanted);
-    ui.chooserNote.textContent = kept ? '' : kPortGone;
-    ui.chooser.querySelector('#chooser-ok').disabled = !lists.outputs.length || !lists.inputs.length;
+    const outKept = fill(ui.outList, lists.outputs, outWanted);
+    const inKept = fill(ui.inList, lists.inputs, inWanted);
+    ui.chooserNote.textContent = outKept && inKept ? '' : kPortGone;
+    ui.chooserOk.disabled = !lists.outputs.length || !lists.inputs.length;
   }
 
   function refreshPorts() {
@@ -343,7 +344,6 @@
     module.ccall('vu_confirm_ports', 'number');
     const inUse = (output) => describe(lists[output ? 'outputs' : 'inputs'])[module._vu_port_in_use(output)];
     fillChooser(inUse(1), inUse(0));
-    ui.chooserNote.textContent = '';
     ui.chooser.returnValue = '';
     ui.chooser.showModal();
     while (await chooserClosed() === 'ok') {
